@@ -1,0 +1,12 @@
+#include "core/random.h"
+
+namespace skyloom {
+namespace {
+CrtRandom gRandom;
+}
+
+void seedRandom(std::uint32_t seed) { gRandom.seed(seed); }
+int randomInt() { return gRandom.next(); }
+float randomUnit() { return static_cast<float>(gRandom.next()) / kRandomMax; }
+
+}  // namespace skyloom
