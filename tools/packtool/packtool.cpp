@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "resources/pack.h"
@@ -70,6 +71,8 @@ int extract(const char* path, const char* dest, const char* name) {
     std::fprintf(stderr, r == 0 ? "packtool: no entry %s\n" : "packtool: cannot write %s\n", r == 0 ? name : dest);
     return 1;
   }
+  std::error_code ec;
+  std::filesystem::create_directories(dest, ec);
   setPackSinks(nullptr, [](const char* text, int, int) { std::printf("%s\n", text); });
   const std::uint64_t bytes = pack.extractTree(dest);
   for (const std::string& s : pack.skippedNames()) std::fprintf(stderr, "packtool: skipped unsafe name %s\n", s.c_str());

@@ -1,0 +1,44 @@
+# Sourced by the scripts that run Windows programs: a private Wine prefix under build/, and an
+# Xvfb of our own on a free display, both taken down again by wine_down (call it from a trap).
+
+WINE_TOP=${WINE_TOP:-$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}
+export WINEPREFIX="$WINE_TOP/build/wineprefix"
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="  # no offers to install .NET or a browser engine
+export WINE=${WINE:-wine}
+XVFB_PID=""
+
+# Starts Xvfb on the first display without a lock or socket and waits until it accepts clients.
+xvfb_up() {
+  local n
+  for n in $(seq 91 160); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+  done
+  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB_PID=$!
+  local i
+  for i in $(seq 1 100); do
+    [ -e "/tmp/.X11-unix/X$n" ] && break
+    kill -0 "$XVFB_PID" 2>/dev/null || { echo "wine-env: Xvfb did not start"; return 1; }
+    sleep 0.1
+  done
+  export DISPLAY=":$n"
+}
+
+wine_up() {
+  xvfb_up || return 1
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || { echo "wine-env: wineboot failed"; return 1; }
+  fi
+  wineserver -w >/dev/null 2>&1 || true
+}
+
+wine_down() {
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$XVFB_PID" ]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+    XVFB_PID=""
+  fi
+}
