@@ -1,41 +1,13 @@
-#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "core/directory.h"
 #include "core/paths.h"
 #include "resources/pack.h"
 
 namespace skyloom {
 namespace fs = std::filesystem;
 namespace {
-
-struct Listed {
-  std::string name;
-  bool isDirectory;
-};
-
-std::string lowered(std::string s) {
-  for (char& c : s) c = static_cast<char>((c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c);
-  return s;
-}
-
-// The directory's names in the order the Windows file system lists them (case-insensitive
-// alphabetical), so a pack built on any machine numbers its entries the same way. Names that
-// begin with '.' are left out.
-std::vector<Listed> listDirectory(const std::string& dir) {
-  std::vector<Listed> out;
-  std::error_code ec;
-  for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.empty() || name[0] == '.') continue;
-    std::error_code typeEc;
-    out.push_back({std::move(name), it->is_directory(typeEc)});
-  }
-  std::stable_sort(out.begin(), out.end(), [](const Listed& a, const Listed& b) {
-    return lowered(a.name) < lowered(b.name);
-  });
-  return out;
-}
 
 // The single subdirectory of the current directory, or empty when there is not exactly one.
 std::string singleSubdirectory() {
@@ -44,7 +16,7 @@ std::string singleSubdirectory() {
   if (ec) return {};
   std::string found;
   int count = 0;
-  for (const Listed& l : listDirectory(cwd.string())) {
+  for (const DirectoryItem& l : listDirectory(cwd.string())) {
     if (!l.isDirectory) continue;
     ++count;
     found = (cwd / l.name).string();
@@ -87,7 +59,7 @@ std::uint32_t Pack::scanDirectory(const std::string& dir, std::uint32_t parent, 
                                   std::uint32_t& files, std::uint32_t& subtree) {
   dirs = files = subtree = 0;
   std::uint32_t first = 0, previous = 0;
-  for (const Listed& l : listDirectory(dir)) {
+  for (const DirectoryItem& l : listDirectory(dir)) {
     if (entries_.size() >= kPackMaxBuildEntries) {
       buildFailed_ = true;
       return 0;

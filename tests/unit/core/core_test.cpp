@@ -3,6 +3,7 @@
 #include <set>
 
 #include "core/block_pool.h"
+#include "core/directory.h"
 #include "core/index_stack.h"
 #include "core/paths.h"
 #include "core/random.h"
@@ -115,6 +116,23 @@ TEST(Paths, ProgramPathsBecomeNativeAndBaseNamesSplitAtBackslash) {
   EXPECT_TRUE(equalsIgnoreCase("Land200.JPG", "land200.jpg"));
   EXPECT_FALSE(equalsIgnoreCase("land200.jpg", "land201.jpg"));
   EXPECT_FALSE(equalsIgnoreCase("a", "ab"));
+}
+
+}  // namespace
+}  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST(Wildcard, MatchesLikeTheWindowsFileSystem) {
+  EXPECT_TRUE(matchesWildcard("Plane.CU", "*.cu"));
+  EXPECT_TRUE(matchesWildcard("song.mp3", "*.mp3"));
+  EXPECT_FALSE(matchesWildcard("song.mp3.txt", "*.mp3"));
+  EXPECT_TRUE(matchesWildcard("a.b.mp3", "*.mp3"));
+  EXPECT_TRUE(matchesWildcard("noext", "*.*"));
+  EXPECT_TRUE(matchesWildcard("land201.jpg", "land20?.jpg"));
+  EXPECT_FALSE(matchesWildcard("land2010.jpg", "land20?.jpg"));
+  EXPECT_FALSE(matchesWildcard("", "?"));
 }
 
 }  // namespace
