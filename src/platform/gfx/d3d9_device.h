@@ -1,0 +1,89 @@
+#pragma once
+// The RenderDevice over a real IDirect3DDevice9 (Windows only). Every call passes its values
+// straight through: our constants are the Direct3D 9 numbers.
+//
+// D3D9Device shares the device: it takes its own reference at construction and releases it when
+// destroyed, so the code that created the device (and resets and presents it) keeps its own.
+// Device creation, mode choice and reset belong to the application's device code; the helper
+// below only makes a plain windowed device, enough for tools and checks.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "platform/gfx/render_device.h"
+
+struct IDirect3DDevice9;
+struct IDirect3DTexture9;
+
+namespace skyloom {
+
+class D3D9Texture final : public Texture {
+ public:
+  // Takes over one reference of texture.
+  explicit D3D9Texture(IDirect3DTexture9* texture) : texture_(texture) {}
+  ~D3D9Texture() override;
+
+  std::uint32_t levelCount() const override;
+  HResult getLevelDesc(std::uint32_t level, SurfaceDesc& out) const override;
+  HResult lockRect(std::uint32_t level, LockedRect& out, const Rect* rect, std::uint32_t lockFlags) override;
+  HResult unlockRect(std::uint32_t level) override;
+
+  IDirect3DTexture9* native() const { return texture_; }
+
+ private:
+  IDirect3DTexture9* texture_;
+};
+
+class D3D9Device final : public RenderDevice {
+ public:
+  // Adds a reference to device, which must not be null.
+  explicit D3D9Device(IDirect3DDevice9* device);
+  ~D3D9Device() override;
+
+  IDirect3DDevice9* native() const { return device_; }
+
+  HResult getDeviceCaps(DeviceCaps& out) const override;
+  std::uint32_t availableTextureMem() const override;
+  HResult getBackBufferDesc(SurfaceDesc& out) const override;
+  HResult testCooperativeLevel() const override;
+  HResult present() override;
+
+  HResult beginScene() override;
+  HResult endScene() override;
+  HResult clear(std::uint32_t flags, Color color, float z, std::uint32_t stencil) override;
+
+  HResult setRenderState(RenderState state, std::uint32_t value) override;
+  HResult getRenderState(RenderState state, std::uint32_t& out) const override;
+  HResult setTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t value) override;
+  HResult setSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t value) override;
+  HResult setTransform(TransformState state, const Matrix& matrix) override;
+  HResult getTransform(TransformState state, Matrix& out) const override;
+  HResult setLight(std::uint32_t index, const Light& light) override;
+  HResult lightEnable(std::uint32_t index, bool enable) override;
+  HResult setMaterial(const Material& material) override;
+  HResult setViewport(const Viewport& viewport) override;
+  HResult getViewport(Viewport& out) const override;
+
+  HResult setTexture(std::uint32_t stage, Texture* texture) override;
+  HResult createTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
+                        Format format, Pool pool, std::unique_ptr<Texture>& out) override;
+  HResult updateTexture(Texture* source, Texture* destination) override;
+
+  HResult setFvf(std::uint32_t fvf) override;
+  HResult drawPrimitiveUP(PrimitiveType type, std::uint32_t primitiveCount, const void* vertices,
+                          std::uint32_t stride) override;
+  HResult drawIndexedPrimitiveUP(PrimitiveType type, std::uint32_t minVertexIndex, std::uint32_t numVertices,
+                                 std::uint32_t primitiveCount, const void* indices, Format indexFormat,
+                                 const void* vertices, std::uint32_t stride) override;
+
+ private:
+  IDirect3DDevice9* device_;
+};
+
+// Creates a windowed HAL device on the default adapter for window's client area: desktop
+// format, one back buffer, a 16-bit depth buffer, immediate presentation, mixed vertex
+// processing where the card has hardware transform and vertex shaders 1.1, else software.
+HResult createWindowedD3D9Device(HWND window, std::unique_ptr<D3D9Device>& out);
+
+}  // namespace skyloom
