@@ -1,5 +1,7 @@
 #include "core/file.h"
 
+#include <filesystem>
+
 namespace skyloom {
 namespace {
 
@@ -63,6 +65,31 @@ std::size_t File::read(void* buffer, std::size_t bytes) {
 
 std::size_t File::write(const void* buffer, std::size_t bytes) {
   return (f_ && bytes) ? std::fwrite(buffer, 1, bytes, f_) : 0;
+}
+
+bool writeFileReplacing(const std::string& path, const void* data, std::size_t size) {
+  const std::string temp = path + ".tmp";
+  File out(temp, "wb");
+  bool ok = out.isOpen() && (size == 0 || out.writeAll(data, size));
+  ok = out.close() && ok;
+  std::error_code ec;
+  if (ok) std::filesystem::rename(temp, path, ec);
+  if (!ok || ec) {
+    std::filesystem::remove(temp, ec);
+    return false;
+  }
+  return true;
+}
+
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {
+  File in(path, "rb");
+  if (!in.isOpen()) return false;
+  const std::uint64_t size = in.size();
+  if (size > (std::uint64_t{1} << 30)) return false;  // no settings or view file is this large
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+  if (in.read(bytes.data(), bytes.size()) != bytes.size()) return false;
+  out = std::move(bytes);
+  return true;
 }
 
 }  // namespace skyloom

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace skyloom {
 
@@ -38,5 +39,11 @@ class File {
  private:
   std::FILE* f_ = nullptr;
 };
+
+// Writes size bytes to path through a temporary file beside it, replacing path only once
+// everything was written; on failure path is left as it was.
+bool writeFileReplacing(const std::string& path, const void* data, std::size_t size);
+// The whole file into out; false when it cannot be opened or read (out is then unchanged).
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 
 }  // namespace skyloom

@@ -1,0 +1,30 @@
+#pragma once
+// The aircraft section: trails and the chosen aircraft (names of ".cu" files without their
+// extension, or "null"), whose scan list offers "null" and every aircraft in "aircraft\".
+
+#include "config/file_list.h"
+#include "config/settings_records.h"
+#include "config/settings_section.h"
+
+namespace skyloom {
+
+class AircraftSettings : public SettingsSection {
+ public:
+  AircraftSettings() : SettingsSection("configaircraft", &record_, sizeof record_) {}
+
+  AircraftRecord& record() { return record_; }
+  const AircraftRecord& record() const { return record_; }
+  FileList& chosen() { return chosen_; }
+  const FileList& chosen() const { return chosen_; }
+
+  void rescan() { chosen_.scan("aircraft\\", "*.cu", false); }
+
+  void writePayload(Bytes& out) const override;
+  bool readPayload(ByteSpan in, std::size_t& consumed) override;
+
+ private:
+  AircraftRecord record_;
+  FileList chosen_;
+};
+
+}  // namespace skyloom

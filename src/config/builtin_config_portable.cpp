@@ -1,0 +1,7 @@
+#include "config/builtin_config.h"
+
+namespace skyloom {
+
+ByteSpan builtInConfig() { return {}; }
+
+}  // namespace skyloom
