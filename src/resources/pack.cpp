@@ -11,6 +11,13 @@
 namespace skyloom {
 
 PackFallbackReader packFallbackReader = nullptr;
+Pack* mainPack = nullptr;
+
+PackReadResult readProgramFile(std::string_view name, FileData& out) {
+  if (mainPack) return mainPack->read(name, out);
+  Pack loose;  // not open: loose file, "pack\" folder, fallback reader
+  return loose.read(name, out);
+}
 
 namespace {
 

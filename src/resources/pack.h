@@ -124,6 +124,11 @@ class Pack {
   bool buildFailed_ = false;
 };
 
+// The screen saver's pack ("pack.dat"), open for the program's lifetime; null when there is
+// none. readProgramFile reads through it, or through loose files alone when it is null.
+extern Pack* mainPack;
+PackReadResult readProgramFile(std::string_view name, FileData& out);
+
 // The bytes of a pack holding one file (the uninstaller carries its install log this way).
 std::vector<std::uint8_t> makeSingleEntryPack(std::string_view name, std::span<const char> data);
 

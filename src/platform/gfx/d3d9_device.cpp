@@ -2,6 +2,8 @@
 
 #include <d3d9.h>
 
+#include "platform/gfx/d3d9_library.h"
+
 #include <cstring>
 #include <type_traits>
 
@@ -241,7 +243,7 @@ DWORD vertexProcessingFor(IDirect3D9* d3d) {
 
 HResult createWindowedD3D9Device(HWND window, std::unique_ptr<D3D9Device>& out) {
   out.reset();
-  IDirect3D9* d3d = Direct3DCreate9(D3D_SDK_VERSION);
+  IDirect3D9* d3d = createDirect3D9(D3D_SDK_VERSION);
   if (!d3d) return kFail;
   D3DPRESENT_PARAMETERS params{};
   params.BackBufferFormat = D3DFMT_UNKNOWN;  // the desktop's

@@ -122,3 +122,20 @@ TEST(MonitorChoices, AnotherAdaptersChoicesKeepOnlyLeaveBlack) {
 
 }  // namespace
 }  // namespace skyloom
+
+#include "app/display_dialog.h"
+
+namespace skyloom {
+namespace {
+
+TEST(DisplayDialog, ModeLabelsAndHelpTexts) {
+  EXPECT_EQ(modeLabel({1024, 768, Format::X8R8G8B8}), "1024 by 768, 32 bit color");
+  EXPECT_EQ(modeLabel({800, 600, Format::R5G6B5}), "800 by 600, 16 bit color");
+  EXPECT_EQ(displayHelpTextId(DeviceState::Usable, false, DeviceState::Absent), 2200u);
+  EXPECT_EQ(displayHelpTextId(DeviceState::Unusable, false, DeviceState::Unusable), 2202u);
+  EXPECT_EQ(displayHelpTextId(DeviceState::Absent, false, DeviceState::Usable), 2204u);
+  EXPECT_EQ(displayHelpTextId(DeviceState::Usable, true, DeviceState::Absent), 2209u);
+}
+
+}  // namespace
+}  // namespace skyloom

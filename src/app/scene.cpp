@@ -1,0 +1,80 @@
+#include "app/scene.h"
+
+#include <cmath>
+
+#include "app/help_hint.h"
+
+namespace skyloom {
+
+HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
+  if (!frustum_) {
+    Viewport vp;
+    device.getViewport(vp);
+    frustum_ = std::make_unique<ViewFrustum>(static_cast<float>(vp.width), static_cast<float>(vp.height),
+                                             settings.fieldOfView);
+  }
+  return kOk;
+}
+
+void Scene::invalidate() { frustum_.reset(); }
+
+void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elapsedSeconds; }
+
+void Scene::render(RenderDevice&, const Matrix& cameraWorld) {
+  if (frustum_) frustum_->update(cameraWorld);
+  // The hint is drawn with the large glyph font once the scene has one; its clock runs anyway
+  // so that it fades on time.
+  if (hintSeconds_ < kHelpHintSeconds) hintSeconds_ += elapsed_;
+}
+
+Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar) {
+  const float h = zNear * std::tan(fieldOfView / 2);
+  const float w = h * aspect;
+  return perspectiveOffCenterLH(-w, w, -h, h, zNear, zFar);
+}
+
+void applySceneStates(RenderDevice& d, const Matrix& projection, const Matrix& view) {
+  d.setTransform(TransformState::Projection, projection);
+  d.setTransform(TransformState::World, Matrix::identity());
+  d.setTransform(TransformState::View, view);
+
+  d.setRenderState(RenderState::Lighting, 0);
+  d.setRenderState(RenderState::SpecularEnable, 1);
+  d.setRenderState(RenderState::ZFunc, Cmp::LessEqual);
+  d.setRenderState(RenderState::CullMode, Cull::Ccw);
+  d.setRenderState(RenderState::ShadeMode, ShadeMode::Gouraud);
+  d.setRenderState(RenderState::SrcBlend, Blend::One);
+  d.setRenderState(RenderState::DestBlend, Blend::One);
+
+  d.setTextureStageState(0, TextureStageState::ColorOp, TextureOp::SelectArg1);
+  d.setTextureStageState(0, TextureStageState::ColorArg1, TextureArg::Texture);
+  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Current);
+  d.setTextureStageState(0, TextureStageState::AlphaOp, TextureOp::Disable);
+  d.setTextureStageState(0, TextureStageState::AlphaArg1, TextureArg::Texture);
+  d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Current);
+  d.setTextureStageState(0, TextureStageState::TexCoordIndex, 0);
+  d.setSamplerState(0, SamplerState::MinFilter, TextureFilter::Anisotropic);
+  d.setSamplerState(0, SamplerState::MagFilter, TextureFilter::Anisotropic);
+  d.setSamplerState(0, SamplerState::MipFilter, TextureFilter::Anisotropic);
+  d.setSamplerState(0, SamplerState::MaxAnisotropy, 6);
+
+  d.setTextureStageState(1, TextureStageState::ColorOp, TextureOp::Disable);
+  d.setTextureStageState(1, TextureStageState::ColorArg1, TextureArg::Texture);
+  d.setTextureStageState(1, TextureStageState::ColorArg2, TextureArg::Current);
+  d.setTextureStageState(1, TextureStageState::AlphaOp, TextureOp::Disable);
+  d.setTextureStageState(1, TextureStageState::AlphaArg1, TextureArg::Texture);
+  d.setTextureStageState(1, TextureStageState::AlphaArg2, TextureArg::Current);
+  d.setTextureStageState(1, TextureStageState::TexCoordIndex, 1);
+  d.setSamplerState(1, SamplerState::MinFilter, TextureFilter::Linear);
+  d.setSamplerState(1, SamplerState::MagFilter, TextureFilter::Linear);
+  d.setSamplerState(1, SamplerState::MipFilter, TextureFilter::Linear);
+
+  d.lightEnable(0, true);
+  d.setRenderState(RenderState::FogEnable, 1);
+  d.setRenderState(RenderState::FogColor, 0xFFFFFFFF);
+  d.setRenderState(RenderState::FogTableMode, FogMode::None);
+  d.setRenderState(RenderState::FogVertexMode, FogMode::Linear);
+  d.setRenderState(RenderState::RangeFogEnable, 1);
+}
+
+}  // namespace skyloom

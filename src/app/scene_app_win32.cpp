@@ -1,0 +1,174 @@
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "app/scene_app_win32.h"
+
+#include "app/frame_timer.h"
+#include "app/input_state.h"
+#include "config/view_state.h"
+#include "platform/registry/registry.h"
+
+namespace skyloom {
+namespace {
+
+constexpr float kDegreesToRadians = 0.017453292f;
+constexpr float kNearPlane = 0.5f;
+constexpr float kFarPlane = 550000.0f;
+
+}  // namespace
+
+SceneApp::SceneApp(SettingsRoot& settings, Registry& registry) : settings_(settings), registry_(registry) {
+  title_ = "Skyloom";
+}
+
+SceneApp::~SceneApp() = default;
+
+void SceneApp::loadScreenSettings() {
+  std::unique_ptr<RegistryKey> key;
+  if (failed(registry_.openKey(RegistryRoot::CurrentUser, kSettingsKey, RegistryAccess::Read, key))) return;
+  MonitorChoices choices = monitorChoices();
+  readMonitorChoices(*key, choices);
+  applyMonitorChoices(choices);
+}
+
+void SceneApp::writeScreenSettings() {
+  std::unique_ptr<RegistryKey> key;
+  if (succeeded(registry_.createKey(RegistryRoot::CurrentUser, kSettingsKey, key))) {
+    writeMonitorChoices(*key, monitorChoices());
+  }
+}
+
+HRESULT SceneApp::acceptDevice(const D3DCAPS9& caps, DWORD behaviour, D3DFORMAT) {
+  return sceneAcceptsBehaviour(behaviour, caps.VertexShaderVersion) ? S_OK : E_FAIL;
+}
+
+void SceneApp::selectUnit(int index) {
+  if (index >= static_cast<int>(slots_.size())) slots_.resize(static_cast<std::size_t>(index) + 1);
+  current_ = slots_[static_cast<std::size_t>(index)].get();
+}
+
+// Sound effects start here once they exist.
+HRESULT SceneApp::createDeviceResources() { return S_OK; }
+
+HRESULT SceneApp::acquireVideoResources() {
+  RenderDevice* d = renderDevice();
+  if (!d) return S_OK;
+  const GeneralRecord& general = settings_.general().record();
+  SceneSettings scene;
+  scene.fieldOfView = static_cast<float>(general.viewAngle) * kDegreesToRadians;
+  const D3DSURFACE_DESC& bb = backBuffer();
+  scene.aspect = bb.Height ? static_cast<float>(bb.Width) / static_cast<float>(bb.Height) : 1.3333f;
+  projection_ = cameraProjection(scene.fieldOfView, scene.aspect, kNearPlane, kFarPlane);
+  Matrix view = Matrix::identity();
+  inverse(cameraWorld(), view);
+  applySceneStates(*d, projection_, view);
+
+  int slot = 0;
+  for (std::size_t i = 0; i < slots_.size(); ++i) {
+    if (slots_[i].get() == current_) slot = static_cast<int>(i);
+  }
+  if (!current_) {
+    if (slots_.empty()) slots_.resize(1);
+    slots_[static_cast<std::size_t>(slot)] = std::make_unique<Scene>();
+    current_ = slots_[static_cast<std::size_t>(slot)].get();
+  }
+  const HResult restored = current_->restore(*d, scene);
+  if (failed(restored)) return restored;
+  loadViewState(camera_, nullptr);
+  return S_OK;
+}
+
+HRESULT SceneApp::advanceFrame() {
+  if (frameCounter_ == 1) ShowWindow(mainWindow(), SW_SHOW);  // the first frame is drawn: show it
+  ++frameCounter_;
+  LARGE_INTEGER counter{};
+  QueryPerformanceCounter(&counter);
+  FrameTimer& timer = frameTimer();
+  timer.update(static_cast<std::uint64_t>(counter.QuadPart), timeGetTime());
+  if (current_) current_->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
+  return S_OK;
+}
+
+HRESULT SceneApp::render() {
+  RenderDevice* d = renderDevice();
+  if (!d) return S_OK;
+  d->setRenderState(RenderState::FillMode, 2 + inputState().fillModeToggle % 2);
+  if (failed(d->beginScene())) return S_OK;
+  d->clear(ClearFlag::ZBuffer, 0, 1.0f, 0);  // the sky covers the target
+  Matrix view = Matrix::identity();
+  inverse(cameraWorld(), view);
+  d->setTransform(TransformState::View, view);
+  if (current_) current_->render(*d, cameraWorld());
+  d->endScene();
+  return S_OK;
+}
+
+HRESULT SceneApp::dropVideoResources() {
+  if (current_) current_->invalidate();
+  return S_OK;
+}
+
+HRESULT SceneApp::destroyDeviceResources() {
+  if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(camera_, nullptr);
+  for (auto& slot : slots_) {
+    if (slot.get() == current_) slot.reset();
+  }
+  current_ = nullptr;
+  return S_OK;
+}
+
+void SceneApp::handleSceneInput(UINT message, WPARAM, LPARAM lparam) {
+  MouseTracker& mouse = inputState().mouse;
+  switch (message) {
+    case WM_MOUSEMOVE:
+      mouse.move(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+      mouse.leftButton(message == WM_LBUTTONDOWN);
+      break;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+      mouse.rightButton(message == WM_RBUTTONDOWN);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT SceneApp::handleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (current_) handleSceneInput(message, wparam, lparam);
+  InputState& input = inputState();
+  switch (message) {
+    case WM_SIZE:
+      if (wparam == SIZE_MAXIMIZED) {
+        wasMaximised_ = true;
+        PostMessageA(window, WM_EXITSIZEMOVE, 2, 0);
+      } else if (wparam == SIZE_RESTORED && wasMaximised_) {
+        PostMessageA(window, WM_EXITSIZEMOVE, 0, 0);
+        wasMaximised_ = false;
+      }
+      break;
+    case WM_KEYDOWN:
+      input.keyDown[wparam & 0xFF] = 1;
+      break;
+    case WM_KEYUP:
+      input.keyDown[wparam & 0xFF] = 0;
+      break;
+    case WM_CHAR:
+      input.characters[wparam & 0xFF] = 1;
+      break;
+    case WM_EXITSIZEMOVE:
+      resetUnitForResize();
+      break;
+    default:
+      break;
+  }
+  return defaultHandling(window, message, wparam, lparam);
+}
+
+LRESULT SceneApp::defaultHandling(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  return frameworkHandling(window, message, wparam, lparam, true);
+}
+
+}  // namespace skyloom

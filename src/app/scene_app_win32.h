@@ -1,0 +1,52 @@
+#pragma once
+// The screen saver proper: the framework's hooks filled with the flight scene, one Scene per
+// render unit, the camera's saved state and the rule that F1 makes a run interactive.
+
+#include <memory>
+#include <vector>
+
+#include "app/saver_app_win32.h"
+#include "app/scene.h"
+#include "config/camera_settings.h"
+#include "config/settings_root.h"
+
+namespace skyloom {
+
+class Registry;
+
+class SceneApp : public SaverApp {
+ public:
+  SceneApp(SettingsRoot& settings, Registry& registry);
+  ~SceneApp() override;
+
+  void loadScreenSettings() override;
+  LRESULT handleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+  void selectUnit(int index) override;
+  HRESULT acceptDevice(const D3DCAPS9& caps, DWORD behaviour, D3DFORMAT format) override;
+  HRESULT createDeviceResources() override;
+  HRESULT acquireVideoResources() override;
+  HRESULT advanceFrame() override;
+  HRESULT render() override;
+  HRESULT dropVideoResources() override;
+  HRESULT destroyDeviceResources() override;
+  // The framework's handling with the interactive rule of F1.
+  virtual LRESULT defaultHandling(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+
+  // Writes the per-screen choices beside "installdir" (the settings dialog's OK does this).
+  void writeScreenSettings();
+
+ private:
+  void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
+  Matrix cameraWorld() const { return camera_.record().view; }
+
+  SettingsRoot& settings_;
+  Registry& registry_;
+  CameraSettings camera_;
+  std::vector<std::unique_ptr<Scene>> slots_;
+  Scene* current_ = nullptr;
+  Matrix projection_ = Matrix::identity();
+  int frameCounter_ = 0;
+  bool wasMaximised_ = false;
+};
+
+}  // namespace skyloom

@@ -1,0 +1,14 @@
+#pragma once
+// Small Win32 helpers shared by the program's Windows files.
+
+#include <windows.h>
+
+namespace skyloom {
+
+// A function exported by module, as the type it is declared with; null when missing.
+template <typename Function>
+Function procAddress(HMODULE module, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace skyloom
