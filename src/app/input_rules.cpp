@@ -9,14 +9,15 @@ bool InputRules::keyDown(int virtualKey) {
 }
 
 // Repeated moves to the same position (Windows sends them when windows appear or the cursor
-// is hidden) never count.
+// is hidden) never count, and neither does the first: it only tells where the cursor rests.
 bool InputRules::mouseMove(int x, int y) {
   if (test() || helpPressed_ != 0) return false;
-  if (havePosition_ && x == lastX_ && y == lastY_) return false;
+  const bool first = !havePosition_;
+  if (!first && x == lastX_ && y == lastY_) return false;
   havePosition_ = true;
   lastX_ = x;
   lastY_ = y;
-  return ++mouseMoves_ > kMouseMovesAllowed;
+  return !first && ++mouseMoves_ > kMouseMovesAllowed;
 }
 
 }  // namespace skyloom
