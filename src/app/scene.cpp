@@ -6,7 +6,21 @@
 
 namespace skyloom {
 
+namespace {
+constexpr float kHintX = 10.0f, kHintY = 10.0f;
+constexpr const char* kHintText = "F1 for help";
+}  // namespace
+
+Scene::Scene() : largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)) {
+  GlyphFont::setCurrent(largeFont_.get());
+}
+
+Scene::~Scene() {
+  if (GlyphFont::current() == largeFont_.get()) GlyphFont::setCurrent(nullptr);
+}
+
 HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
+  largeFont_->restore(device);  // without a font the texts are simply not drawn
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -16,15 +30,41 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
   return kOk;
 }
 
-void Scene::invalidate() { frustum_.reset(); }
+void Scene::invalidate() {
+  largeFont_->invalidate();
+  frustum_.reset();
+}
 
 void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elapsedSeconds; }
 
-void Scene::render(RenderDevice&, const Matrix& cameraWorld) {
+void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
-  // The hint is drawn with the large glyph font once the scene has one; its clock runs anyway
-  // so that it fades on time.
-  if (hintSeconds_ < kHelpHintSeconds) hintSeconds_ += elapsed_;
+  drawHelpHint(device);
+}
+
+// Yellow, blended by its fading alpha, over everything else; the scene's blend states are put
+// back afterwards.
+void Scene::drawHelpHint(RenderDevice& d) {
+  const int alpha = helpHintAlpha(hintSeconds_);
+  if (alpha < 0) return;
+  d.setRenderState(RenderState::AlphaBlendEnable, 1);
+  d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
+  d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
+  d.setTextureStageState(0, TextureStageState::AlphaOp, TextureOp::Modulate);
+  d.setTextureStageState(0, TextureStageState::AlphaArg1, TextureArg::Texture);
+  d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Diffuse);
+  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Diffuse);
+  largeFont_->drawText(kHintX, kHintY, static_cast<std::uint32_t>(alpha) << 24 | kHelpHintColour, kHintText);
+  d.setTexture(0, nullptr);
+  d.setRenderState(RenderState::AlphaBlendEnable, 0);
+  d.setRenderState(RenderState::SrcBlend, Blend::One);
+  d.setRenderState(RenderState::DestBlend, Blend::One);
+  d.setRenderState(RenderState::FogEnable, 1);
+  d.setTextureStageState(0, TextureStageState::ColorOp, TextureOp::SelectArg1);
+  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Current);
+  d.setTextureStageState(0, TextureStageState::AlphaOp, TextureOp::Disable);
+  d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Current);
+  hintSeconds_ += elapsed_;
 }
 
 Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar) {

@@ -8,6 +8,7 @@
 #include "app/view_frustum.h"
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
+#include "resources/glyph_font.h"
 
 namespace skyloom {
 
@@ -18,7 +19,10 @@ struct SceneSettings {
 
 class Scene {
  public:
-  Scene() = default;
+  Scene();
+  ~Scene();
+  Scene(const Scene&) = delete;
+  Scene& operator=(const Scene&) = delete;
 
   // Device objects: made after a device creation or reset, dropped before the next.
   HResult restore(RenderDevice& device, const SceneSettings& settings);
@@ -32,8 +36,12 @@ class Scene {
   // Scene seconds so far, which the hint fades by.
   double hintSeconds() const { return hintSeconds_; }
   const ViewFrustum* frustum() const { return frustum_.get(); }
+  GlyphFont& largeFont() { return *largeFont_; }
 
  private:
+  void drawHelpHint(RenderDevice& device);
+
+  std::unique_ptr<GlyphFont> largeFont_;
   std::unique_ptr<ViewFrustum> frustum_;
   double elapsed_ = 0.0;
   double hintSeconds_ = 0.0;

@@ -94,7 +94,9 @@ HRESULT SceneApp::render() {
   if (!d) return S_OK;
   d->setRenderState(RenderState::FillMode, 2 + inputState().fillModeToggle % 2);
   if (failed(d->beginScene())) return S_OK;
-  d->clear(ClearFlag::ZBuffer, 0, 1.0f, 0);  // the sky covers the target
+  // The sky dome will cover the whole target; until the scene has one, clear it too, or the
+  // hint and anything else once drawn would stay on screen.
+  d->clear(ClearFlag::ZBuffer | ClearFlag::Target, 0xFF000000, 1.0f, 0);
   Matrix view = Matrix::identity();
   inverse(cameraWorld(), view);
   d->setTransform(TransformState::View, view);
