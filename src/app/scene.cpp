@@ -11,16 +11,21 @@ constexpr float kHintX = 10.0f, kHintY = 10.0f;
 constexpr const char* kHintText = "F1 for help";
 }  // namespace
 
-Scene::Scene() : largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)) {
+Scene::Scene()
+    : textures_(std::make_unique<TextureRegistry>()),
+      largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)) {
+  TextureRegistry::setCurrent(textures_.get());
   GlyphFont::setCurrent(largeFont_.get());
 }
 
 Scene::~Scene() {
   if (GlyphFont::current() == largeFont_.get()) GlyphFont::setCurrent(nullptr);
+  if (TextureRegistry::current() == textures_.get()) TextureRegistry::setCurrent(nullptr);
 }
 
 HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
-  largeFont_->restore(device);  // without a font the texts are simply not drawn
+  textures_->restoreAll(&device);  // also makes device the one textures are created on
+  largeFont_->restore(device);     // without a font the texts are simply not drawn
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -31,6 +36,7 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
 }
 
 void Scene::invalidate() {
+  textures_->releaseAll();
   largeFont_->invalidate();
   frustum_.reset();
 }

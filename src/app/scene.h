@@ -9,6 +9,7 @@
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"
+#include "resources/texture_registry.h"
 
 namespace skyloom {
 
@@ -37,10 +38,12 @@ class Scene {
   double hintSeconds() const { return hintSeconds_; }
   const ViewFrustum* frustum() const { return frustum_.get(); }
   GlyphFont& largeFont() { return *largeFont_; }
+  TextureRegistry& textures() { return *textures_; }
 
  private:
   void drawHelpHint(RenderDevice& device);
 
+  std::unique_ptr<TextureRegistry> textures_;  // first: the other parts register with it
   std::unique_ptr<GlyphFont> largeFont_;
   std::unique_ptr<ViewFrustum> frustum_;
   double elapsed_ = 0.0;

@@ -4,6 +4,13 @@
 
 namespace skyloom {
 
+namespace {
+TextureRegistry* gCurrentRegistry = nullptr;
+}  // namespace
+
+TextureRegistry* TextureRegistry::current() { return gCurrentRegistry; }
+void TextureRegistry::setCurrent(TextureRegistry* registry) { gCurrentRegistry = registry; }
+
 TextureEntry* TextureRegistry::registerTexture(std::string_view name, std::uint32_t levels, Format format,
                                                std::uint32_t flags) {
   if (entries_.size() >= kCapacity) return nullptr;

@@ -42,6 +42,10 @@ class TextureRegistry {
   void releaseAll();
 
   std::size_t size() const { return entries_.size(); }
+
+  // The scene's registry, which the scene's parts register their pictures with; or null.
+  static TextureRegistry* current();
+  static void setCurrent(TextureRegistry* registry);
   const TextureEntry& entry(std::size_t index) const { return entries_[index]; }
 
  private:
