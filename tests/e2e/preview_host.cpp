@@ -104,8 +104,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   // The settings page passes the window handle in decimal.
-  std::string command = "\"" + std::string(argv[1]) + "\" /p " +
-                        std::to_string(reinterpret_cast<std::uintptr_t>(parent));
+  std::string command = "\"";
+  command += argv[1];
+  command += "\" /p ";
+  command += std::to_string(reinterpret_cast<std::uintptr_t>(parent));
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
