@@ -25,12 +25,19 @@ xvfb_up() {
   export DISPLAY=":$n"
 }
 
+# wine_up [--keep-display]: with --keep-display an existing DISPLAY is used (a person watching),
+# otherwise our own Xvfb.
 wine_up() {
-  xvfb_up || return 1
+  if [ "${1:-}" != "--keep-display" ] || [ -z "${DISPLAY:-}" ]; then
+    xvfb_up || return 1
+  fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || { echo "wine-env: wineboot failed"; return 1; }
   fi
+  # No window manager runs on our display, so Wine places, frames and maximises windows itself,
+  # as Windows would; otherwise a maximised window keeps its restored size on the screen.
+  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
 }
 

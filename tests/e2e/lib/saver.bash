@@ -23,10 +23,6 @@ saver_init() {
   INSTALL="$WORK/install"
   mkdir -p "$INSTALL"
   trap saver_cleanup EXIT
-  # No window manager runs on the test display, so let Wine place, frame and maximise windows
-  # itself as Windows would; otherwise a maximised window keeps its restored size on the screen.
-  "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 \
-    || fail "cannot configure Wine's window handling"
   local windows_path="Z:${INSTALL//\//\\}"
   "$WINE" reg add "$SAVER_KEY" /v installdir /t REG_SZ /d "$windows_path" /f >/dev/null 2>&1 \
     || fail "cannot set installdir"
