@@ -43,8 +43,9 @@ HRESULT SceneApp::acceptDevice(const D3DCAPS9& caps, DWORD behaviour, D3DFORMAT)
 }
 
 void SceneApp::selectUnit(int index) {
-  if (index >= static_cast<int>(slots_.size())) slots_.resize(static_cast<std::size_t>(index) + 1);
-  current_ = slots_[static_cast<std::size_t>(index)].get();
+  currentSlot_ = static_cast<std::size_t>(index);
+  if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
+  current_ = slots_[currentSlot_].get();
 }
 
 // Sound effects start here once they exist.
@@ -63,14 +64,10 @@ HRESULT SceneApp::acquireVideoResources() {
   inverse(cameraWorld(), view);
   applySceneStates(*d, projection_, view);
 
-  int slot = 0;
-  for (std::size_t i = 0; i < slots_.size(); ++i) {
-    if (slots_[i].get() == current_) slot = static_cast<int>(i);
-  }
   if (!current_) {
-    if (slots_.empty()) slots_.resize(1);
-    slots_[static_cast<std::size_t>(slot)] = std::make_unique<Scene>();
-    current_ = slots_[static_cast<std::size_t>(slot)].get();
+    if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
+    slots_[currentSlot_] = std::make_unique<Scene>();
+    current_ = slots_[currentSlot_].get();
   }
   const HResult restored = current_->restore(*d, scene);
   if (failed(restored)) return restored;
@@ -112,9 +109,7 @@ HRESULT SceneApp::dropVideoResources() {
 
 HRESULT SceneApp::destroyDeviceResources() {
   if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(camera_, nullptr);
-  for (auto& slot : slots_) {
-    if (slot.get() == current_) slot.reset();
-  }
+  if (currentSlot_ < slots_.size()) slots_[currentSlot_].reset();
   current_ = nullptr;
   return S_OK;
 }

@@ -43,6 +43,7 @@ class SceneApp : public SaverApp {
   Registry& registry_;
   CameraSettings camera_;
   std::vector<std::unique_ptr<Scene>> slots_;
+  std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;
   Matrix projection_ = Matrix::identity();
   int frameCounter_ = 0;
