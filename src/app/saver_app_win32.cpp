@@ -2,7 +2,7 @@
 #include "app/saver_app_win32.h"
 
 #include "app/input_state.h"
-#include "app/win32_util.h"
+#include "platform/win32_procs.h"
 #include "platform/gfx/d3d9_library.h"
 
 namespace skyloom {
@@ -106,7 +106,7 @@ HRESULT SaverApp::createSaverWindows() {
   }
   if (mode_ == SaverMode::Full) {
     for (MonitorInfo& m : monitors_) {
-      if (m.deviceInfo < 0 && m.monitor == nullptr) continue;
+      if (!m.monitor) continue;  // not on the desktop
       const RECT& r = m.screenRect;
       m.window = CreateWindowExA(WS_EX_TOPMOST, kWindowClass, title_.c_str(), WS_POPUP | WS_VISIBLE, r.left, r.top,
                                  r.right - r.left, r.bottom - r.top, mainWindow_, nullptr, instance_, nullptr);
@@ -263,19 +263,17 @@ LRESULT SaverApp::frameworkHandling(HWND window, UINT message, WPARAM wparam, LP
     case WM_DESTROY:
       stopSaver();
       break;
-    case WM_PAINT:
-      if (errorMode_ || mode_ != SaverMode::Preview) {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
-        if (errorMode_) paintErrorBox(window, dc);
-        EndPaint(window, &ps);
-      } else {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(window, &ps);
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(window, &ps);
+      if (errorMode_) {
+        paintErrorBox(window, dc);
+      } else if (mode_ == SaverMode::Preview) {
         FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        EndPaint(window, &ps);
       }
+      EndPaint(window, &ps);
       return 0;
+    }
     case WM_ERASEBKGND:
       if (!passwordDialogOpen_ && !units_.empty()) return 1;
       break;

@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "app/saver_app_win32.h"
-#include "app/win32_util.h"
+#include "platform/win32_procs.h"
 
 namespace skyloom {
 namespace {

@@ -23,6 +23,12 @@ SceneApp::SceneApp(SettingsRoot& settings, Registry& registry) : settings_(setti
 
 SceneApp::~SceneApp() = default;
 
+Matrix SceneApp::cameraView() const {
+  Matrix view = Matrix::identity();
+  inverse(cameraWorld(), view);
+  return view;
+}
+
 void SceneApp::loadScreenSettings() {
   std::unique_ptr<RegistryKey> key;
   if (failed(registry_.openKey(RegistryRoot::CurrentUser, kSettingsKey, RegistryAccess::Read, key))) return;
@@ -60,9 +66,7 @@ HRESULT SceneApp::acquireVideoResources() {
   const D3DSURFACE_DESC& bb = backBuffer();
   scene.aspect = bb.Height ? static_cast<float>(bb.Width) / static_cast<float>(bb.Height) : 1.3333f;
   projection_ = cameraProjection(scene.fieldOfView, scene.aspect, kNearPlane, kFarPlane);
-  Matrix view = Matrix::identity();
-  inverse(cameraWorld(), view);
-  applySceneStates(*d, projection_, view);
+  applySceneStates(*d, projection_, cameraView());
 
   if (!current_) {
     if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
@@ -94,9 +98,7 @@ HRESULT SceneApp::render() {
   // The sky dome will cover the whole target; until the scene has one, clear it too, or the
   // hint and anything else once drawn would stay on screen.
   d->clear(ClearFlag::ZBuffer | ClearFlag::Target, 0xFF000000, 1.0f, 0);
-  Matrix view = Matrix::identity();
-  inverse(cameraWorld(), view);
-  d->setTransform(TransformState::View, view);
+  d->setTransform(TransformState::View, cameraView());
   if (current_) current_->render(*d, cameraWorld());
   d->endScene();
   return S_OK;

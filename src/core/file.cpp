@@ -67,18 +67,22 @@ std::size_t File::write(const void* buffer, std::size_t bytes) {
   return (f_ && bytes) ? std::fwrite(buffer, 1, bytes, f_) : 0;
 }
 
-bool writeFileReplacing(const std::string& path, const void* data, std::size_t size) {
-  const std::string temp = path + ".tmp";
-  File out(temp, "wb");
-  bool ok = out.isOpen() && (size == 0 || out.writeAll(data, size));
-  ok = out.close() && ok;
+bool finishReplacement(const std::string& temp, const std::string& path, bool complete) {
   std::error_code ec;
-  if (ok) std::filesystem::rename(temp, path, ec);
-  if (!ok || ec) {
+  if (complete) std::filesystem::rename(temp, path, ec);
+  if (!complete || ec) {
     std::filesystem::remove(temp, ec);
     return false;
   }
   return true;
+}
+
+bool writeFileReplacing(const std::string& path, const void* data, std::size_t size) {
+  const std::string temp = replacementPath(path);
+  File out(temp, "wb");
+  bool ok = out.isOpen() && (size == 0 || out.writeAll(data, size));
+  ok = out.close() && ok;
+  return finishReplacement(temp, path, ok);
 }
 
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out) {

@@ -43,6 +43,11 @@ class File {
 // Writes size bytes to path through a temporary file beside it, replacing path only once
 // everything was written; on failure path is left as it was.
 bool writeFileReplacing(const std::string& path, const void* data, std::size_t size);
+// For writers that stream: write to replacementPath(path), then finishReplacement, which moves
+// the temporary file over path when complete and removes it otherwise. False when path was
+// not replaced.
+inline std::string replacementPath(const std::string& path) { return path + ".tmp"; }
+bool finishReplacement(const std::string& temp, const std::string& path, bool complete);
 // The whole file into out; false when it cannot be opened or read (out is then unchanged).
 bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out);
 

@@ -96,7 +96,7 @@ std::uint64_t Pack::write(const char* outputPath) {
   if (entries_.empty() || buildRoot_.empty()) return 0;
   const std::string target = outputPath ? nativePath(outputPath)
                                         : std::string(entries_[0].nameView()) + ".pck";
-  const std::string temp = target + ".tmp";
+  const std::string temp = replacementPath(target);
   File out(temp, "wb");
   if (!out.isOpen()) return 0;
 
@@ -122,13 +122,7 @@ std::uint64_t Pack::write(const char* outputPath) {
     ok = out.seek(0) && out.writeAll(head.data(), head.size());
   }
   ok = out.close() && ok;
-  std::error_code ec;
-  if (ok) fs::rename(temp, target, ec);
-  if (!ok || ec) {
-    fs::remove(temp, ec);
-    return 0;
-  }
-  return total;
+  return finishReplacement(temp, target, ok) ? total : 0;
 }
 
 // Appends the data of directory entry d's subtree (on disk at dir) in pre-order, filling in

@@ -2,6 +2,8 @@
 
 #include <d3d9.h>
 
+#include "platform/win32_procs.h"
+
 namespace skyloom {
 
 IDirect3D9* createDirect3D9(UINT sdkVersion) {
@@ -9,7 +11,7 @@ IDirect3D9* createDirect3D9(UINT sdkVersion) {
   static HMODULE library = LoadLibraryA("d3d9.dll");
   if (!library) return nullptr;
   using Create = IDirect3D9*(WINAPI*)(UINT);
-  const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(library, "Direct3DCreate9")));
+  const auto create = procAddress<Create>(library, "Direct3DCreate9");
   return create ? create(sdkVersion) : nullptr;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// Small Win32 helpers shared by the program's Windows files.
+// Functions taken from system libraries at run time, for every Windows file of the program.
 
 #include <windows.h>
 
