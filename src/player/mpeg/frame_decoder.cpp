@@ -36,15 +36,26 @@ struct FrameDecoder::State {
 
 namespace {
 
+// Round to nearest (ties to even) by adding 1.5 * 2^23: the sum's low mantissa bits are then the
+// rounded integer. Valid for |v| < 2^22, which the clamp ensures; plain code the compiler can
+// vectorise, unlike a call to lrint.
+inline int roundToInt(float v) {
+  const float shifted = v + 12582912.0f;
+  std::int32_t bits;
+  std::memcpy(&bits, &shifted, 4);
+  return bits - 0x4B400000;
+}
+
 inline std::int16_t toInt16(float x) {
-  const float v = std::clamp(x * 32768.0f, -32768.0f, 32767.0f);
-  return static_cast<std::int16_t>(std::lrint(v));
+  return static_cast<std::int16_t>(roundToInt(std::clamp(x * 32768.0f, -32768.0f, 32767.0f)));
 }
 
 inline std::uint8_t toUInt8(float x) {
-  const float v = std::clamp(x * 128.0f, -128.0f, 127.0f);
-  return static_cast<std::uint8_t>(std::lrint(v) + 128);
+  return static_cast<std::uint8_t>(roundToInt(std::clamp(x * 128.0f, -128.0f, 127.0f)) + 128);
 }
+
+// Interleaves the channels' samples (every step-th) into the output format.
+void writeSamples(const FrameDecoder::State& s, int count, std::uint8_t* o);
 
 // The frame's size in bytes with its padding, 0 when it cannot be known.
 int frameSize(const FrameHeader& h, int freeFormatBytes) {
@@ -139,30 +150,31 @@ DecodeResult FrameDecoder::decode(std::span<const std::uint8_t> in, std::span<st
     for (int slot = 0; slot < slots; ++slot)
       s.synthesis[ch].run(s.frame.samples[ch][slot], s.pcm[ch] + kSubbands * slot);
 
-  const int step = 1 << s.reduction;
-  const int count = s.outputSamplesPerChannel();
-  const int channels = s.outChannels;
-  std::uint8_t* o = out.data();
-  for (int i = 0; i < count; ++i) {
-    for (int ch = 0; ch < channels; ++ch) {
-      const float x = s.pcm[ch][i * step];
-      if (s.bits == 16) {
-        const std::int16_t v = toInt16(x);
-        o[0] = static_cast<std::uint8_t>(v);
-        o[1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(v) >> 8);
-        o += 2;
-      } else if (s.bits == 8) {
-        *o++ = toUInt8(x);
-      } else {
-        std::memcpy(o, &x, 4);
-        o += 4;
-      }
-    }
-  }
+  writeSamples(s, s.outputSamplesPerChannel(), out.data());
   return {size, s.outputBytes()};
 }
 
 namespace {
+
+void writeSamples(const FrameDecoder::State& s, int count, std::uint8_t* o) {
+  const int step = 1 << s.reduction;
+  const int channels = s.outChannels;
+  for (int ch = 0; ch < channels; ++ch) {
+    const float* pcm = s.pcm[ch];
+    if (s.bits == 16) {
+      std::uint8_t* p = o + 2 * ch;
+      for (int i = 0; i < count; ++i, p += 2 * channels) {
+        const auto v = static_cast<std::uint16_t>(toInt16(pcm[i * step]));
+        p[0] = static_cast<std::uint8_t>(v);
+        p[1] = static_cast<std::uint8_t>(v >> 8);
+      }
+    } else if (s.bits == 8) {
+      for (int i = 0; i < count; ++i) o[i * channels + ch] = toUInt8(pcm[i * step]);
+    } else {
+      for (int i = 0; i < count; ++i) std::memcpy(o + 4 * (i * channels + ch), &pcm[i * step], 4);
+    }
+  }
+}
 
 void shapeSubbands(FrameDecoder::State& s) {
   SubbandFrame& f = s.frame;

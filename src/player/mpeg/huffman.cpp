@@ -1,6 +1,7 @@
 #include "player/mpeg/huffman.h"
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace skyloom::player {
@@ -254,6 +255,14 @@ void buildLevel(std::vector<std::uint32_t>& pool, int base, int width, int consu
   }
 }
 
+inline float withSign(float magnitude, std::uint32_t negative) {
+  std::uint32_t v;
+  std::memcpy(&v, &magnitude, 4);
+  v |= negative << 31;
+  std::memcpy(&magnitude, &v, 4);
+  return magnitude;
+}
+
 std::vector<std::uint32_t>& entryPool() {
   static std::vector<std::uint32_t> pool;
   return pool;
@@ -306,35 +315,64 @@ inline std::uint32_t HuffmanDecoder::lookup(const Lookup& t, std::uint32_t bits)
   return e;
 }
 
-void HuffmanDecoder::readPair(BitReader& bits, int table, int& x, int& y) const {
+void HuffmanDecoder::readPairs(BitReader& bits, int table, const float* power, float* out,
+                               int count) const {
   const Lookup& t = tables_[table & 31];
   if (t.first < 0) {
-    x = y = 0;
+    for (int i = 0; i < count; ++i) out[i] = 0.0f;
     return;
   }
-  const std::uint32_t e = lookup(t, bits.peek32());
-  bits.skip(e >> 16);
-  x = static_cast<int>((e >> 4) & 15);
-  y = static_cast<int>(e & 15);
-  if (t.linbits && x == 15) x += static_cast<int>(bits.read(t.linbits));
-  if (x && bits.readBit()) x = -x;
-  if (t.linbits && y == 15) y += static_cast<int>(bits.read(t.linbits));
-  if (y && bits.readBit()) y = -y;
+  for (int i = 0; i + 1 < count; i += 2) {
+    const std::uint32_t word = bits.peek32();
+    const std::uint32_t e = lookup(t, word);
+    const int length = static_cast<int>(e >> 16);
+    int x = static_cast<int>((e >> 4) & 15);
+    int y = static_cast<int>(e & 15);
+    float vx, vy;
+    if (t.linbits == 0 || (x != 15 && y != 15)) {
+      // Codes are at most 19 bits, so both sign bits are still in the word. Branch-free: a sign
+      // bit follows each non-zero value, and power[0] is 0.
+      std::uint32_t rest = word << length;
+      const std::uint32_t hasX = x != 0, hasY = y != 0;
+      const std::uint32_t signX = (rest >> 31) & hasX;
+      rest <<= hasX;
+      const std::uint32_t signY = (rest >> 31) & hasY;
+      vx = withSign(power[x], signX);
+      vy = withSign(power[y], signY);
+      bits.skip(static_cast<std::size_t>(length) + hasX + hasY);
+    } else {
+      bits.skip(static_cast<std::size_t>(length));
+      if (x == 15) x += static_cast<int>(bits.read(t.linbits));
+      vx = x ? withSign(power[x], bits.read(1)) : 0.0f;
+      if (y == 15) y += static_cast<int>(bits.read(t.linbits));
+      vy = y ? withSign(power[y], bits.read(1)) : 0.0f;
+    }
+    out[i] = vx;
+    out[i + 1] = vy;
+  }
 }
 
-void HuffmanDecoder::readQuad(BitReader& bits, bool tableB, int out[4]) const {
+void HuffmanDecoder::readQuad(BitReader& bits, bool tableB, float out[4]) const {
+  // Code (at most 6 bits) and up to four sign bits all lie in one word.
+  const std::uint32_t word = bits.peek32();
   std::uint32_t value;
+  int used;
   if (tableB) {
-    value = ~bits.read(4) & 15;
+    value = ~(word >> 28) & 15;
+    used = 4;
   } else {
-    const std::uint32_t e = lookup(count1A_, bits.peek32());
-    bits.skip(e >> 16);
+    const std::uint32_t e = lookup(count1A_, word);
+    used = static_cast<int>(e >> 16);
     value = e & 15;
   }
+  std::uint32_t rest = word << used;
   for (int i = 0; i < 4; ++i) {
-    const int bit = (value >> (3 - i)) & 1;
-    out[i] = bit && bits.readBit() ? -1 : bit;
+    const std::uint32_t bit = (value >> (3 - i)) & 1;
+    out[i] = withSign(static_cast<float>(bit), (rest >> 31) & bit);
+    rest <<= bit;
+    used += static_cast<int>(bit);
   }
+  bits.skip(static_cast<std::size_t>(used));
 }
 
 }  // namespace skyloom::player

@@ -17,11 +17,12 @@ class HuffmanDecoder {
  public:
   static const HuffmanDecoder& instance();
 
-  // Reads one pair of big values with table `table` (0-31), signs and escape bits included.
-  // Table 0, and the unused tables 4 and 14, read nothing and give (0, 0).
-  void readPair(BitReader& bits, int table, int& x, int& y) const;
   // Reads one quadruple with count1 table A (false) or B (true); v, w, x, y in -1..1.
-  void readQuad(BitReader& bits, bool tableB, int out[4]) const;
+  void readQuad(BitReader& bits, bool tableB, float out[4]) const;
+  // Reads `count` big values (count / 2 pairs) with table `table` (0-31), signs and escape bits
+  // included. Table 0, and the unused tables 4 and 14, read nothing and give zeros.
+  // Each value v is stored as sign(v) * power[|v|] (the caller's |v|^(4/3) table, 8,207 entries).
+  void readPairs(BitReader& bits, int table, const float* power, float* out, int count) const;
 
  private:
   HuffmanDecoder();

@@ -57,7 +57,10 @@ struct ScaleFactors {
 struct Tables {
   float pow43[kMaxQuantised + 1];
   float gain[kGainEntries];
-  alignas(32) float longKernel[4][18][36];  // by block type (2 unused)
+  // The 36-point IMDCT has only 18 distinct outputs (x[17 - i] = -x[i], x[53 - i] = x[i]);
+  // the kernel computes x[0..8] and x[18..26].
+  alignas(32) float longKernel[18][18];
+  alignas(32) float longWindow[4][36];  // by block type (2 unused)
   alignas(32) float shortKernel[6][12];
   float aliasCs[8], aliasCa[8];
   float isLeft[7], isRight[7];
@@ -75,10 +78,12 @@ struct Tables {
       window[2][i] = 0.0;
     }
     for (int type = 0; type < 4; ++type)
-      for (int k = 0; k < 18; ++k)
-        for (int i = 0; i < 36; ++i)
-          longKernel[type][k][i] =
-              static_cast<float>(std::cos(pi / 72 * (2 * i + 1 + 18) * (2 * k + 1)) * window[type][i]);
+      for (int i = 0; i < 36; ++i) longWindow[type][i] = static_cast<float>(window[type][i]);
+    for (int k = 0; k < 18; ++k)
+      for (int m = 0; m < 18; ++m) {
+        const int i = m < 9 ? m : m + 9;
+        longKernel[k][m] = static_cast<float>(std::cos(pi / 72 * (2 * i + 1 + 18) * (2 * k + 1)));
+      }
     for (int k = 0; k < 6; ++k)
       for (int i = 0; i < 12; ++i)
         shortKernel[k][i] = static_cast<float>(std::cos(pi / 24 * (2 * i + 1 + 6) * (2 * k + 1)) *
@@ -244,10 +249,11 @@ void readScaleFactorsLow(BitReader& b, const FrameHeader& h, Layer3Decoder::Gran
   }
 }
 
-// Huffman-decodes the spectrum of one granule and channel into `q` (quantised values). Answers
+// Huffman-decodes the spectrum of one granule and channel into `q` (values raised to 4/3, with
+// their signs, not yet scaled). Answers
 // the end of the non-zero part.
 int readSpectrum(BitReader& b, const Layer3Decoder::Granule& g, const ScaleFactorBands& bands,
-                 std::size_t endBit, int q[kLines]) {
+                 std::size_t endBit, float q[kLines]) {
   const HuffmanDecoder& huffman = HuffmanDecoder::instance();
   const int bigEnd = g.bigValues * 2;
   int region1, region2;
@@ -263,13 +269,15 @@ int readSpectrum(BitReader& b, const Layer3Decoder::Granule& g, const ScaleFacto
   int i = 0;
   const int limits[3] = {region1, region2, bigEnd};
   for (int r = 0; r < 3; ++r) {
-    const int table = g.tableSelect[r];
-    for (; i < limits[r]; i += 2) huffman.readPair(b, table, q[i], q[i + 1]);
+    if (limits[r] > i) {
+      huffman.readPairs(b, g.tableSelect[r], tables().pow43, q + i, limits[r] - i);
+      i = limits[r];
+    }
   }
   // count1: quadruples of -1..1 until the granule's bits run out. A quadruple that reaches past
   // the end was never coded and is dropped.
   while (i + 4 <= kLines && b.position() < endBit) {
-    int quad[4];
+    float quad[4];
     huffman.readQuad(b, g.count1Table != 0, quad);
     if (b.position() > endBit) break;
     q[i] = quad[0];
@@ -278,19 +286,15 @@ int readSpectrum(BitReader& b, const Layer3Decoder::Granule& g, const ScaleFacto
     q[i + 3] = quad[3];
     i += 4;
   }
-  for (int k = i; k < kLines; ++k) q[k] = 0;
+  for (int k = i; k < kLines; ++k) q[k] = 0.0f;
   return i;
 }
 
-inline float requantise(int v, float scale) {
-  const float m = tables().pow43[std::min(v < 0 ? -v : v, kMaxQuantised)] * scale;
-  return v < 0 ? -m : m;
-}
 
 // Requantises and brings short blocks into window-interleaved order (line f of window w at
 // 3 f + w), which is what the IMDCT reads. Answers the end of the non-zero lines in that order.
 int requantiseGranule(const FrameHeader& h, const Layer3Decoder::Granule& g,
-                       const ScaleFactorBands& bands, const ScaleFactors& sf, const int q[kLines],
+                       const ScaleFactorBands& bands, const ScaleFactors& sf, const float q[kLines],
                        int end, float xr[kLines]) {
   std::fill(xr, xr + kLines, 0.0f);
   const int base = g.globalGain - 210;
@@ -303,7 +307,7 @@ int requantiseGranule(const FrameHeader& h, const Layer3Decoder::Granule& g,
     for (int sfb = 0; sfb < 22 && bands.longStart[sfb] < end; ++sfb) {
       const float scale = longGain(sfb);
       const int stop = std::min<int>(bands.longStart[sfb + 1], end);
-      for (int i = bands.longStart[sfb]; i < stop; ++i) xr[i] = requantise(q[i], scale);
+      for (int i = bands.longStart[sfb]; i < stop; ++i) xr[i] = q[i] * scale;
     }
     return end;
   }
@@ -313,7 +317,7 @@ int requantiseGranule(const FrameHeader& h, const Layer3Decoder::Granule& g,
     for (int sfb = 0; sfb < mixedLongBands(h) && bands.longStart[sfb] < switchLine; ++sfb) {
       const float scale = longGain(sfb);
       const int stop = std::min<int>(bands.longStart[sfb + 1], switchLine);
-      for (int i = bands.longStart[sfb]; i < stop && i < end; ++i) xr[i] = requantise(q[i], scale);
+      for (int i = bands.longStart[sfb]; i < stop && i < end; ++i) xr[i] = q[i] * scale;
     }
     firstShort = 3;
   }
@@ -327,7 +331,7 @@ int requantiseGranule(const FrameHeader& h, const Layer3Decoder::Granule& g,
       const float scale = gainFor(base - 8 * g.subblockGain[w] - shift * sf.shortBand[sfb][w]);
       const int from = 3 * start + w * width;
       for (int k = 0; k < width; ++k)
-        if (from + k < end) xr[3 * (start + k) + w] = requantise(q[from + k], scale);
+        if (from + k < end) xr[3 * (start + k) + w] = q[from + k] * scale;
     }
   }
   return reorderedEnd;
@@ -456,13 +460,19 @@ void antialias(float* xr, int boundaries) {
 }
 
 void imdctLong(const float* in, int blockType, float* z) {
-  const auto& kernel = tables().longKernel[blockType];
-  alignas(32) float acc[36] = {};
+  const Tables& t = tables();
+  alignas(32) float u[18] = {};
   for (int k = 0; k < 18; ++k) {
     const float x = in[k];
-    for (int i = 0; i < 36; ++i) acc[i] += x * kernel[k][i];
+    for (int m = 0; m < 18; ++m) u[m] += x * t.longKernel[k][m];
   }
-  std::memcpy(z, acc, sizeof acc);
+  const float* w = t.longWindow[blockType];
+  for (int i = 0; i < 9; ++i) {
+    z[i] = u[i] * w[i];
+    z[17 - i] = -u[i] * w[17 - i];
+    z[18 + i] = u[9 + i] * w[18 + i];
+    z[35 - i] = u[9 + i] * w[35 - i];
+  }
 }
 
 void imdctShort(const float* in, float* z) {
@@ -582,7 +592,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
         }
         end[ch] = readSpectrum(bits, g, bands, stop, q);
       } else {
-        std::fill(q, q + kLines, 0);
+        std::fill(q, q + kLines, 0.0f);
       }
       end[ch] = requantiseGranule(h, g, bands, sf[ch], q, end[ch], xr[ch]);
       bits.seek(stop);

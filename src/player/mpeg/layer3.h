@@ -41,7 +41,7 @@ class Layer3Decoder {
   // Scale factors of granule 0, reused by granule 1 where scfsi says so.
   unsigned char keptScale_[2][22] = {};
   alignas(32) float xr_[2][576] = {};
-  int q_[576] = {};
+  alignas(32) float q_[576] = {};  // |value|^(4/3) with sign, before scaling
   std::uint8_t mainData_[kReservoirBytes + kMaxFrameBytes + 16] = {};
 };
 
