@@ -51,10 +51,11 @@ TEST(StreamDecode, SkipsAnId3v2TagWithFooterEvenWhenItHoldsASync) {
   o.channelMode = 3;
   o.frames = 10;
   const std::vector<std::uint8_t> stream = writeLayer1(o).bytes;
-  std::vector<std::uint8_t> tagged = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 1, 2};  // 130 bytes of frames
-  tagged.resize(10 + 130 + 10, 0x20);
+  const std::uint8_t header[] = {'I', 'D', '3', 4, 0, 0x10, 0, 0, 1, 2};  // footer, 130 bytes of frames
+  std::vector<std::uint8_t> tagged(10 + 130 + 10 + stream.size(), 0x20);
+  std::copy(std::begin(header), std::end(header), tagged.begin());
   std::copy(stream.begin(), stream.begin() + 100, tagged.begin() + 20);  // a whole header in the tag
-  tagged.insert(tagged.end(), stream.begin(), stream.end());
+  std::copy(stream.begin(), stream.end(), tagged.begin() + 150);
 
   const Decoded plain = run(stream), withTag = run(tagged);
   EXPECT_EQ(withTag.summary.tagBytes, 150u);
