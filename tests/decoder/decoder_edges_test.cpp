@@ -195,7 +195,7 @@ int loudestBand(const std::array<float, 2 * player::kLevelBands>& entry, int cha
   return static_cast<int>(std::max_element(first, first + player::kLevelBands) - first);
 }
 
-TEST(SubbandLevels, ATone1kPeaksInSubband1AndOnlyStereoLayerIIIFramesAdvanceTheRing) {
+TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTheRing) {
   player::SubbandLevels& levels = player::subbandLevels();
   std::vector<std::uint8_t> out(player::kMaxFrameOutputBytes);
 
@@ -225,7 +225,17 @@ TEST(SubbandLevels, ATone1kPeaksInSubband1AndOnlyStereoLayerIIIFramesAdvanceTheR
     }
   }
 
+  // MPEG-2 frames hold one granule: one entry each.
+  const Stream lowRate = load("L3_M2_22k_joint_sweep");
+  levels.reset();
+  ASSERT_TRUE(start(d, lowRate));
+  for (std::size_t f = 0; f < 20; ++f) {
+    ASSERT_GT(d.decode(lowRate.from(f), out).usedBytes, 0);
+    EXPECT_EQ(levels.writeIndex(), static_cast<int>(f + 1));
+  }
+
   const Stream layer2 = load("L2_M1_44k_stereo_sweep");
+  levels.reset();
   ASSERT_TRUE(start(d, layer2));
   for (std::size_t f = 0; f < 10; ++f) d.decode(layer2.from(f), out);
   EXPECT_EQ(levels.writeIndex(), 0);
