@@ -7,8 +7,8 @@
 namespace skyloom::player {
 namespace {
 
-// The code words of every table, row by row: entry x * size + y codes the pair (x, y); the
-// count1 tables code v * 8 + w * 4 + x * 2 + y.
+// The code words of every table, row by row: entry x * size + y codes the pair (x, y); count1
+// table A codes v * 8 + w * 4 + x * 2 + y. (Count1 table B is the four bits, inverted.)
 constexpr HuffmanCode kTable1[] = {
     {1, 1}, {1, 3}, {1, 2}, {0, 3},
 };
@@ -195,10 +195,6 @@ constexpr HuffmanCode kTable24[] = {
 constexpr HuffmanCode kCount1A[] = {
     {1, 1}, {5, 4}, {4, 4}, {5, 5}, {6, 4}, {5, 6}, {4, 5}, {4, 6}, {7, 4}, {3, 5}, {6, 5}, {0, 6},
     {7, 5}, {2, 6}, {3, 6}, {1, 6},
-};
-constexpr HuffmanCode kCount1B[] = {
-    {15, 4}, {14, 4}, {13, 4}, {12, 4}, {11, 4}, {10, 4}, {9, 4}, {8, 4}, {7, 4}, {6, 4}, {5, 4},
-    {4, 4}, {3, 4}, {2, 4}, {1, 4}, {0, 4},
 };
 
 struct TableSpec {

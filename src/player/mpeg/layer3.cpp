@@ -488,6 +488,15 @@ void imdctShort(const float* in, float* z) {
   }
 }
 
+// The spectrum display's levels: per subband, the summed magnitude of a granule's 18 samples.
+void recordSubbandLevels(int ch, const float (*slots)[kSubbands]) {
+  float levels[kLevelBands] = {};
+  for (int t = 0; t < 18; ++t)
+    for (int sb = 0; sb < kSubbands; ++sb) levels[sb] += std::fabs(slots[t][sb]);
+  subbandLevels().store(ch, levels);
+  if (ch == 1) subbandLevels().advance();
+}
+
 }  // namespace
 
 void Layer3Decoder::reset() {
@@ -611,13 +620,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
       const int longSubbands = !g.shortBlocks() ? kSubbands : g.mixed ? mixedSwitchLine(bands) / 18 : 0;
       hybrid(ch, g, longSubbands, xr[ch], channels == 2 ? nonzero : end[ch], frame.samples[ch],
              18 * gr);
-      if (recordLevels) {
-        float levels[kLevelBands] = {};
-        for (int t = 0; t < 18; ++t)
-          for (int sb = 0; sb < kSubbands; ++sb) levels[sb] += std::fabs(frame.samples[ch][18 * gr + t][sb]);
-        subbandLevels().store(ch, levels);
-        if (ch == 1) subbandLevels().advance();
-      }
+      if (recordLevels) recordSubbandLevels(ch, frame.samples[ch] + 18 * gr);
     }
   }
   return true;
