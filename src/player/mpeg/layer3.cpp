@@ -617,7 +617,9 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
     }
     for (int ch = 0; ch < channels; ++ch) {
       const Granule& g = si.g[gr][ch];
-      const int longSubbands = !g.shortBlocks() ? kSubbands : g.mixed ? mixedSwitchLine(bands) / 18 : 0;
+      // Mixed blocks transform their two lowest subbands with long windows, whatever the band
+      // layout (at 8 kHz the long bands reach further, and those lines take short windows).
+      const int longSubbands = !g.shortBlocks() ? kSubbands : g.mixed ? 2 : 0;
       hybrid(ch, g, longSubbands, xr[ch], channels == 2 ? nonzero : end[ch], frame.samples[ch],
              18 * gr);
       if (recordLevels) recordSubbandLevels(ch, frame.samples[ch] + 18 * gr);
