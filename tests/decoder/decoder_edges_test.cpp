@@ -190,6 +190,22 @@ TEST(FrameDecoderReduction, HalvesAndQuartersTheRateAndKeepsALowTone) {
   }
 }
 
+// The frequency limit drops whole subbands: 1,000 Hz keeps the two lowest at 44.1 kHz (up to
+// 1,378 Hz), so a 1 kHz tone stays while the sweep's last quarter (above 3.8 kHz) goes.
+TEST(FrameDecoderFrequencyLimit, SynthesisesOnlyTheSubbandsBelowTheLimit) {
+  auto level = [](const Stream& s, int limit, double from) {
+    FrameDecoder d;
+    EXPECT_TRUE(d.init(s.first.header, s.first.frameBytes, 0, 0, 0, limit));
+    const std::vector<std::int16_t> pcm = asS16(decodeAll(d, s));
+    return rms(pcm, static_cast<std::size_t>(static_cast<double>(pcm.size()) * from));
+  };
+  const Stream tone = load(kToneStereo);
+  EXPECT_NEAR(20 * std::log10(level(tone, 1000, 0.25) / level(tone, 24000, 0.25)), 0.0, 0.5);
+  const Stream sweep = load("L3_M1_44k_joint_cbr_sweep");
+  EXPECT_LT(level(sweep, 1000, 0.75), 0.01 * level(sweep, 24000, 0.75));
+  EXPECT_EQ(level(sweep, 10, 0.5), level(sweep, 1000, 0.5)) << "limits below 1,000 Hz count as 1,000";
+}
+
 int loudestBand(const std::array<float, 2 * player::kLevelBands>& entry, int channel) {
   const auto* first = entry.data() + channel * player::kLevelBands;
   return static_cast<int>(std::max_element(first, first + player::kLevelBands) - first);

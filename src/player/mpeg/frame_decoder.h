@@ -58,7 +58,8 @@ class FrameDecoder {
   DecodeResult decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
 
   // Per-subband gains applied before synthesis. Off (and every gain 1.0) initially; off means the
-  // output is exactly the plain decoding.
+  // output is exactly the plain decoding. The settings survive init (the player re-initialises
+  // after a damaged frame, and its listener's equalizer must stay as it was).
   void setEqualizerEnabled(bool enabled);
   void setEqualizerGains(std::span<const float, kEqualizerBands> gains);
 
