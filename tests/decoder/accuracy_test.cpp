@@ -77,11 +77,11 @@ std::vector<T> samplesOf(const std::vector<std::uint8_t>& pcm) {
   return s;
 }
 
-class DecoderAccuracy : public ::testing::TestWithParam<StreamSpec> {};
+class DecoderAccuracy : public ::testing::TestWithParam<StreamRecipe> {};
 
 TEST_P(DecoderAccuracy, MatchesMpg123InFloatAndWithinOneStepIn16Bit) {
-  const StreamSpec& spec = GetParam();
-  const std::string path = streamFile(spec);
+  const StreamRecipe& recipe = GetParam();
+  const std::string path = streamFile(recipe);
   ASSERT_FALSE(path.empty());
   const std::vector<std::uint8_t> bytes = readBytes(path);
 
@@ -89,14 +89,14 @@ TEST_P(DecoderAccuracy, MatchesMpg123InFloatAndWithinOneStepIn16Bit) {
   ASSERT_TRUE(ours.summary.found);
   EXPECT_EQ(ours.summary.framesSkipped, 0);
   EXPECT_EQ(static_cast<std::size_t>(ours.summary.framesDecoded), walkFrames(bytes).size());
-  EXPECT_EQ(ours.summary.output.channels, spec.channels);
-  EXPECT_EQ(ours.summary.output.sampleRate, spec.rate);
+  EXPECT_EQ(ours.summary.output.channels, recipe.channels);
+  EXPECT_EQ(ours.summary.output.sampleRate, recipe.rate);
 
   const OracleOutput ref = mpg123Decode(path, true);
   ASSERT_TRUE(ref.ok);
   const std::vector<float> a = samplesOf<float>(ours.pcm), b = samplesOf<float>(ref.pcm);
   ASSERT_EQ(a.size(), b.size());
-  Row row{spec.name, a.size()};
+  Row row{recipe.name, a.size()};
   double sum = 0;
   std::size_t worst = 0;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -115,26 +115,26 @@ TEST_P(DecoderAccuracy, MatchesMpg123InFloatAndWithinOneStepIn16Bit) {
   const std::size_t perFrame = static_cast<std::size_t>(ours.summary.output.samplesPerFrame);
   EXPECT_LT(row.rms, kFullRms);
   EXPECT_LE(row.max, kFullMax) << "largest difference in frame " << worst / perFrame << ", channel "
-                               << worst % static_cast<std::size_t>(spec.channels) << ": ours " << a[worst]
+                               << worst % static_cast<std::size_t>(recipe.channels) << ": ours " << a[worst]
                                << ", mpg123 " << b[worst];
   EXPECT_LE(row.maxSteps, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Streams, DecoderAccuracy, ::testing::ValuesIn(streamCatalog()),
-                         [](const ::testing::TestParamInfo<StreamSpec>& info) { return info.param.name; });
+                         [](const ::testing::TestParamInfo<StreamRecipe>& info) { return info.param.name; });
 
 // The streams must hold what their names promise, or the comparison proves less than it seems.
 TEST(TestStreams, HoldShortBlocksIntensityStereoAndTheirFrameCounts) {
   for (const char* name : {"L3_M1_44k_ms_transients", "L3_M2_16k_stereo_transients", "L3_M25_12k_stereo_transients"})
     EXPECT_GT(shortBlockGranules(readBytes(streamFile(catalogStream(name)))), 10) << name;
   for (const char* name : {"L3_M1_44k_intensity_mix"}) {
-    const StreamSpec& spec = catalogStream(name);
-    const std::vector<std::uint8_t> bytes = readBytes(streamFile(spec));
+    const StreamRecipe& recipe = catalogStream(name);
+    const std::vector<std::uint8_t> bytes = readBytes(streamFile(recipe));
     int intensityFrames = 0;
     for (const RawFrame& f : walkFrames(bytes)) intensityFrames += (bytes[f.offset + 3] & 0xD0) == 0x50;
     EXPECT_GT(intensityFrames, 40) << name;
     // The intensity bit must change the sound, or there were no zero parts to read positions from.
-    StreamSpec plain = spec;
+    StreamRecipe plain = recipe;
     plain.name += "_without_intensity";
     plain.intensity = false;
     const std::vector<float> a = samplesOf<float>(decodeOurs(bytes, player::kConvertFloat).pcm);
@@ -144,7 +144,7 @@ TEST(TestStreams, HoldShortBlocksIntensityStereoAndTheirFrameCounts) {
     for (std::size_t i = 0; i < a.size(); ++i) sum += (a[i] - b[i]) * (a[i] - b[i]);
     EXPECT_GT(std::sqrt(sum / static_cast<double>(a.size())), 1e-3) << name;
   }
-  const StreamSpec& l1 = catalogStream("L1_44k_stereo_sines");
+  const StreamRecipe& l1 = catalogStream("L1_44k_stereo_sines");
   EXPECT_EQ(walkFrames(readBytes(streamFile(l1))).size(), static_cast<std::size_t>(l1.layer1.frames));
 }
 

@@ -24,17 +24,17 @@ struct Stream {
   std::span<const std::uint8_t> from(std::size_t frame) const { return std::span(bytes).subspan(frames[frame].offset); }
 };
 
-Stream load(const StreamSpec& spec) {
+Stream load(const StreamRecipe& recipe) {
   Stream s;
-  s.bytes = readBytes(streamFile(spec));
+  s.bytes = readBytes(streamFile(recipe));
   s.frames = walkFrames(s.bytes);
-  EXPECT_TRUE(skydecode::findFrame(s.bytes, 0, nullptr, s.first)) << spec.name;
+  EXPECT_TRUE(skydecode::findFrame(s.bytes, 0, nullptr, s.first)) << recipe.name;
   return s;
 }
 Stream load(const char* name) { return load(catalogStream(name)); }
 
-const StreamSpec kToneStereo{"tone_44k_stereo", 3, 44100, 2, Signal::Tone1k, 7.0, "-b 128 -m s", false, {}};
-const StreamSpec kToneMono{"tone_44k_mono", 3, 44100, 1, Signal::Tone1k, 1.0, "-b 64 -m m", false, {}};
+const StreamRecipe kToneStereo{"tone_44k_stereo", 3, 44100, 2, Signal::Tone1k, 7.0, "-b 128 -m s", false, {}};
+const StreamRecipe kToneMono{"tone_44k_mono", 3, 44100, 1, Signal::Tone1k, 1.0, "-b 64 -m m", false, {}};
 
 bool start(FrameDecoder& d, const Stream& s, int convert = 0, int reduction = 0) {
   return d.init(s.first.header, s.first.frameBytes, reduction, 0, convert, 24000);

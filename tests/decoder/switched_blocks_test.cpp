@@ -10,28 +10,13 @@
 #include <fstream>
 #include <random>
 
+#include "bit_writer.h"
 #include "stream_decode.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
 namespace {
 
-class Bits {
- public:
-  void put(std::uint32_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-      if (used_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
-      ++used_;
-    }
-  }
-  int used() const { return used_; }
-  std::vector<std::uint8_t>& bytes() { return bytes_; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  int used_ = 0;
-};
 
 struct Format {
   const char* name;
@@ -81,7 +66,7 @@ std::vector<std::uint8_t> writeFrame(const Format& f, std::mt19937& rng) {
   const int bitRate = f.lowRate ? 160000 : 320000;
   const std::size_t frameBytes = static_cast<std::size_t>((f.lowRate ? 72 : 144) * bitRate / rate);
 
-  Bits main;
+  BitWriter main;
   GranuleChannel g[2][2];
   for (int gr = 0; gr < granules; ++gr) {
     const int blockType = pick(4);  // the same for both channels, as M/S needs
@@ -108,7 +93,7 @@ std::vector<std::uint8_t> writeFrame(const Format& f, std::mt19937& rng) {
     }
   }
 
-  Bits frame;
+  BitWriter frame;
   frame.put(f.mpeg25 ? 0x7FF : 0xFFF, f.mpeg25 ? 11 : 12);  // MPEG-2.5: 11-bit sync, then a 0
   if (f.mpeg25) frame.put(0, 1);
   frame.put(f.lowRate ? 0 : 1, 1);

@@ -157,9 +157,9 @@ std::vector<std::int16_t> makeSignal(Signal signal, int rate, int channels, doub
   return out;
 }
 
-const std::vector<StreamSpec>& streamCatalog() {
-  static const std::vector<StreamSpec> catalog = [] {
-    std::vector<StreamSpec> c;
+const std::vector<StreamRecipe>& streamCatalog() {
+  static const std::vector<StreamRecipe> catalog = [] {
+    std::vector<StreamRecipe> c;
     auto l3 = [&](const char* name, int rate, int ch, Signal s, double sec, const char* args, bool is = false) {
       c.push_back({name, 3, rate, ch, s, sec, args, is, {}});
     };
@@ -209,8 +209,8 @@ const std::vector<StreamSpec>& streamCatalog() {
   return catalog;
 }
 
-const StreamSpec& catalogStream(const std::string& name) {
-  for (const StreamSpec& s : streamCatalog())
+const StreamRecipe& catalogStream(const std::string& name) {
+  for (const StreamRecipe& s : streamCatalog())
     if (s.name == name) return s;
   throw std::invalid_argument("no test stream " + name);
 }
@@ -222,25 +222,25 @@ std::vector<std::uint8_t> readBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 }
 
-std::string streamFile(const StreamSpec& spec) {
+std::string streamFile(const StreamRecipe& recipe) {
   static std::map<std::string, std::string> made;
-  if (auto it = made.find(spec.name); it != made.end()) return it->second;
-  const std::string out = scratchPath(spec.name + (spec.layer == 3 ? ".mp3" : spec.layer == 2 ? ".mp2" : ".mp1"));
-  if (spec.layer == 1) {
-    const Layer1Stream s = writeLayer1(spec.layer1);
+  if (auto it = made.find(recipe.name); it != made.end()) return it->second;
+  const std::string out = scratchPath(recipe.name + (recipe.layer == 3 ? ".mp3" : recipe.layer == 2 ? ".mp2" : ".mp1"));
+  if (recipe.layer == 1) {
+    const Layer1Stream s = writeLayer1(recipe.layer1);
     std::ofstream(out, std::ios::binary).write(reinterpret_cast<const char*>(s.bytes.data()),
                                                 static_cast<std::streamsize>(s.bytes.size()));
   } else {
-    const std::string wav = scratchPath(spec.name + ".wav");
-    writeWav(wav, makeSignal(spec.signal, spec.rate, spec.channels, spec.seconds), spec.rate, spec.channels);
-    const std::string cmd = spec.layer == 3
-        ? "lame --quiet --resample " + rateInKhz(spec.rate) + " " + spec.encoderArgs + " " + wav + " " + out
-        : "twolame --quiet " + spec.encoderArgs + " " + wav + " " + out;
+    const std::string wav = scratchPath(recipe.name + ".wav");
+    writeWav(wav, makeSignal(recipe.signal, recipe.rate, recipe.channels, recipe.seconds), recipe.rate, recipe.channels);
+    const std::string cmd = recipe.layer == 3
+        ? "lame --quiet --resample " + rateInKhz(recipe.rate) + " " + recipe.encoderArgs + " " + wav + " " + out
+        : "twolame --quiet " + recipe.encoderArgs + " " + wav + " " + out;
     if (std::system((cmd + " >/dev/null 2>&1").c_str()) != 0) {
-      std::fprintf(stderr, "test stream %s: `%s` failed\n", spec.name.c_str(), cmd.c_str());
+      std::fprintf(stderr, "test stream %s: `%s` failed\n", recipe.name.c_str(), cmd.c_str());
       return {};
     }
-    if (spec.intensity) {
+    if (recipe.intensity) {
       // lame writes no intensity stereo; the intensity bit (the low bit of mode_extension) makes a
       // decoder read the right channel's zero part as intensity positions. Both decoders must
       // agree on what that means. The stream has no CRC, which covers these header bits.
@@ -251,7 +251,7 @@ std::string streamFile(const StreamSpec& spec) {
                                                   static_cast<std::streamsize>(bytes.size()));
     }
   }
-  made[spec.name] = out;
+  made[recipe.name] = out;
   return out;
 }
 

@@ -23,7 +23,7 @@ enum class Signal {
 
 std::vector<std::int16_t> makeSignal(Signal signal, int rate, int channels, double seconds);
 
-struct StreamSpec {
+struct StreamRecipe {
   std::string name;
   int layer = 3;
   int rate = 44100;
@@ -36,14 +36,14 @@ struct StreamSpec {
 };
 
 // Test names and failures name the stream.
-inline void PrintTo(const StreamSpec& spec, std::ostream* os) { *os << spec.name; }
+inline void PrintTo(const StreamRecipe& recipe, std::ostream* os) { *os << recipe.name; }
 
 // Every stream the accuracy test compares, one per line of its table.
-const std::vector<StreamSpec>& streamCatalog();
-const StreamSpec& catalogStream(const std::string& name);
+const std::vector<StreamRecipe>& streamCatalog();
+const StreamRecipe& catalogStream(const std::string& name);
 
-// The file of `spec`, encoded on first use. Empty when the encoder failed (the reason is on stderr).
-std::string streamFile(const StreamSpec& spec);
+// The file of `recipe`, encoded on first use. Empty when the encoder failed (the reason is on stderr).
+std::string streamFile(const StreamRecipe& recipe);
 std::vector<std::uint8_t> readBytes(const std::string& path);
 std::string scratchPath(const std::string& name);
 

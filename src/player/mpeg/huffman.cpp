@@ -197,14 +197,14 @@ constexpr HuffmanCode kCount1A[] = {
     {7, 5}, {2, 6}, {3, 6}, {1, 6},
 };
 
-struct TableSpec {
+struct TableCodes {
   const HuffmanCode* codes;
   int size;  // values per axis; 0 for no table
   int linbits;
 };
 
 // Tables 16-23 and 24-31 share their codes and differ in escape bits.
-constexpr TableSpec kTables[32] = {
+constexpr TableCodes kTables[32] = {
     {nullptr, 0, 0},  {kTable1, 2, 0},   {kTable2, 3, 0},   {kTable3, 3, 0},
     {nullptr, 0, 0},  {kTable5, 4, 0},   {kTable6, 4, 0},   {kTable7, 6, 0},
     {kTable8, 6, 0},  {kTable9, 6, 0},   {kTable10, 8, 0},  {kTable11, 8, 0},
@@ -289,10 +289,10 @@ int HuffmanDecoder::build(const HuffmanCode* codes, int count, int size) {
 
 HuffmanDecoder::HuffmanDecoder() {
   for (int t = 0; t < 32; ++t) {
-    const TableSpec& spec = kTables[t];
-    if (!spec.codes) continue;
-    const int packed = build(spec.codes, spec.size * spec.size, spec.size);
-    tables_[t] = {packed >> 5, packed & 31, spec.linbits};
+    const TableCodes& codes = kTables[t];
+    if (!codes.codes) continue;
+    const int packed = build(codes.codes, codes.size * codes.size, codes.size);
+    tables_[t] = {packed >> 5, packed & 31, codes.linbits};
   }
   const int packed = build(kCount1A, 16, 0);
   count1A_ = {packed >> 5, packed & 31, 0};

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "bit_writer.h"
 #include "player/mpeg/frame_decoder.h"
 
 namespace skyloom::player {
@@ -17,25 +18,6 @@ namespace {
 // values, only the intensity positions in its scale factors. Every band is then intensity coded,
 // so the right output is the left output times the position's ratio kr / kl.
 
-class Bits {
- public:
-  void put(std::uint32_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-      if (used_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (used_ % 8));
-      ++used_;
-    }
-  }
-  int used() const { return used_; }
-  std::vector<std::uint8_t> take(std::size_t size) {
-    bytes_.resize(size, 0);
-    return bytes_;
-  }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  int used_ = 0;
-};
 
 constexpr int kOnes = 48;  // lines of the left channel set to +1
 
@@ -51,7 +33,7 @@ std::vector<std::uint8_t> intensityFrame(bool mpeg2, int position, bool midSide 
   const int granules = mpeg2 ? 1 : 2;
   const std::size_t frameBytes = mpeg2 ? 208 : 417;
   // Main data first, to know each part's length.
-  Bits main;
+  testing::BitWriter main;
   Granule left, right;
   left.scalefacCompress = 0;  // no scale factor bits
   // Right: MPEG-1 scalefac_compress 15 (4-bit then 3-bit fields: 11 * 4 + 10 * 3 bits); MPEG-2
@@ -68,7 +50,7 @@ std::vector<std::uint8_t> intensityFrame(bool mpeg2, int position, bool midSide 
     for (int band = 0; band < 21; ++band) main.put(static_cast<std::uint32_t>(position), mpeg2 ? 3 : band < 11 ? 4 : 3);
     right.part23 = main.used() - start;
   }
-  Bits frame;
+  testing::BitWriter frame;
   frame.put(0xFFF, 12);
   frame.put(mpeg2 ? 0 : 1, 1);  // MPEG id
   frame.put(1, 2);              // Layer III
@@ -95,8 +77,9 @@ std::vector<std::uint8_t> intensityFrame(bool mpeg2, int position, bool midSide 
       frame.put(0, 1);    // scalefac_scale
       frame.put(1, 1);    // count1 table B
     }
-  std::vector<std::uint8_t> bytes = frame.take(frame.used() / 8);
-  std::vector<std::uint8_t> body = main.take(frameBytes - bytes.size());
+  std::vector<std::uint8_t> bytes = frame.bytes();
+  std::vector<std::uint8_t> body = main.bytes();
+  body.resize(frameBytes - bytes.size(), 0);
   bytes.insert(bytes.end(), body.begin(), body.end());
   return bytes;
 }

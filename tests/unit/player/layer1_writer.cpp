@@ -1,5 +1,7 @@
 #include "layer1_writer.h"
 
+#include "bit_writer.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -8,22 +10,6 @@
 namespace skyloom::testing {
 namespace {
 
-class BitWriter {
- public:
-  void put(std::uint32_t value, int bits) {
-    for (int i = bits - 1; i >= 0; --i) {
-      if (bit_ % 8 == 0) bytes_.push_back(0);
-      if ((value >> i) & 1) bytes_.back() |= static_cast<std::uint8_t>(0x80 >> (bit_ % 8));
-      ++bit_;
-    }
-  }
-  std::size_t bit() const { return bit_; }
-  std::vector<std::uint8_t>& bytes() { return bytes_; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  std::size_t bit_ = 0;
-};
 
 int bitAt(const std::vector<std::uint8_t>& bytes, std::size_t bit) { return (bytes[bit / 8] >> (7 - bit % 8)) & 1; }
 
