@@ -90,7 +90,10 @@ HResult D3D9Texture::unlockRect(std::uint32_t level) { return texture_->UnlockRe
 
 // --- D3D9Device ---
 
-D3D9Device::D3D9Device(IDirect3DDevice9* device) : device_(device) { device_->AddRef(); }
+D3D9Device::D3D9Device(IDirect3DDevice9* device, const D3DPRESENT_PARAMETERS& parameters)
+    : device_(device), parameters_(parameters) {
+  device_->AddRef();
+}
 
 D3D9Device::~D3D9Device() { device_->Release(); }
 
@@ -130,6 +133,7 @@ HResult D3D9Device::getBackBufferDesc(SurfaceDesc& out) const {
 
 HResult D3D9Device::testCooperativeLevel() const { return device_->TestCooperativeLevel(); }
 HResult D3D9Device::present() { return device_->Present(nullptr, nullptr, nullptr, nullptr); }
+HResult D3D9Device::reset() { return device_->Reset(&parameters_); }
 HResult D3D9Device::beginScene() { return device_->BeginScene(); }
 HResult D3D9Device::endScene() { return device_->EndScene(); }
 
@@ -152,8 +156,22 @@ HResult D3D9Device::setTextureStageState(std::uint32_t stage, TextureStageState 
   return device_->SetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), value);
 }
 
+HResult D3D9Device::getTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t& out) const {
+  DWORD value = 0;
+  HRESULT hr = device_->GetTextureStageState(stage, static_cast<D3DTEXTURESTAGESTATETYPE>(type), &value);
+  if (SUCCEEDED(hr)) out = value;
+  return hr;
+}
+
 HResult D3D9Device::setSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t value) {
   return device_->SetSamplerState(sampler, static_cast<D3DSAMPLERSTATETYPE>(type), value);
+}
+
+HResult D3D9Device::getSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t& out) const {
+  DWORD value = 0;
+  HRESULT hr = device_->GetSamplerState(sampler, static_cast<D3DSAMPLERSTATETYPE>(type), &value);
+  if (SUCCEEDED(hr)) out = value;
+  return hr;
 }
 
 HResult D3D9Device::setTransform(TransformState state, const Matrix& matrix) {
@@ -259,7 +277,7 @@ HResult createWindowedD3D9Device(HWND window, std::unique_ptr<D3D9Device>& out) 
                                  &device);
   d3d->Release();  // the device keeps Direct3D alive
   if (FAILED(hr)) return hr;
-  out = std::make_unique<D3D9Device>(device);
+  out = std::make_unique<D3D9Device>(device, params);
   device->Release();  // D3D9Device holds its own reference
   return kOk;
 }

@@ -3,18 +3,17 @@
 // straight through: our constants are the Direct3D 9 numbers.
 //
 // D3D9Device shares the device: it takes its own reference at construction and releases it when
-// destroyed, so the code that created the device (and resets and presents it) keeps its own.
-// Device creation, mode choice and reset belong to the application's device code; the helper
-// below only makes a plain windowed device, enough for tools and checks.
+// destroyed, so the code that created the device keeps its own. It keeps the presentation
+// parameters the device was made with, which reset() uses and a resize changes. Device creation
+// and mode choice belong to the application's device code; the helper below only makes a plain
+// windowed device, enough for tools and checks.
 
 #include <windows.h>
+#include <d3d9.h>
 
 #include <memory>
 
 #include "platform/gfx/render_device.h"
-
-struct IDirect3DDevice9;
-struct IDirect3DTexture9;
 
 namespace skyloom {
 
@@ -38,16 +37,19 @@ class D3D9Texture final : public Texture {
 class D3D9Device final : public RenderDevice {
  public:
   // Adds a reference to device, which must not be null.
-  explicit D3D9Device(IDirect3DDevice9* device);
+  D3D9Device(IDirect3DDevice9* device, const D3DPRESENT_PARAMETERS& parameters);
   ~D3D9Device() override;
 
   IDirect3DDevice9* native() const { return device_; }
+  // What the next reset() uses: a windowed resize changes the back buffer's size here.
+  D3DPRESENT_PARAMETERS& presentParameters() { return parameters_; }
 
   HResult getDeviceCaps(DeviceCaps& out) const override;
   std::uint32_t availableTextureMem() const override;
   HResult getBackBufferDesc(SurfaceDesc& out) const override;
   HResult testCooperativeLevel() const override;
   HResult present() override;
+  HResult reset() override;
 
   HResult beginScene() override;
   HResult endScene() override;
@@ -56,7 +58,9 @@ class D3D9Device final : public RenderDevice {
   HResult setRenderState(RenderState state, std::uint32_t value) override;
   HResult getRenderState(RenderState state, std::uint32_t& out) const override;
   HResult setTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t value) override;
+  HResult getTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t& out) const override;
   HResult setSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t value) override;
+  HResult getSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t& out) const override;
   HResult setTransform(TransformState state, const Matrix& matrix) override;
   HResult getTransform(TransformState state, Matrix& out) const override;
   HResult setLight(std::uint32_t index, const Light& light) override;
@@ -79,6 +83,7 @@ class D3D9Device final : public RenderDevice {
 
  private:
   IDirect3DDevice9* device_;
+  D3DPRESENT_PARAMETERS parameters_;
 };
 
 // Creates a windowed HAL device on the default adapter for window's client area: desktop

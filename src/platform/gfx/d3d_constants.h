@@ -32,6 +32,7 @@ constexpr HResult kD3DDeviceLost = static_cast<HResult>(0x88760868u);
 constexpr HResult kD3DDeviceNotReset = static_cast<HResult>(0x88760869u);
 constexpr HResult kD3DOutOfVideoMemory = static_cast<HResult>(0x8876017Cu);
 constexpr HResult kD3DWasStillDrawing = static_cast<HResult>(0x8876021Cu);
+constexpr HResult kD3DDriverInternalError = static_cast<HResult>(0x88760827u);
 
 enum class RenderState : std::uint32_t {
   ZEnable = 7,

@@ -304,6 +304,20 @@ HResult RecordingDevice::present() {
   return kOk;
 }
 
+HResult RecordingDevice::reset() {
+  if (inScene_ || memory_->liveDefaultPool > 0) return kD3DInvalidCall;
+  if (resetFailures_ > 0) {
+    --resetFailures_;
+    cooperativeLevel_ = kD3DDeviceNotReset;
+    return resetFailure_;
+  }
+  resetState();
+  cooperativeLevel_ = kOk;
+  ++resets_;
+  record(CommandKind::Reset);
+  return kOk;
+}
+
 HResult RecordingDevice::beginScene() {
   if (inScene_) return kD3DInvalidCall;
   inScene_ = true;
@@ -353,6 +367,20 @@ HResult RecordingDevice::setTextureStageState(std::uint32_t stage, TextureStageS
   if (stage >= kMaxTextureStages || i == 0 || i >= kTextureStageStateLimit) return kD3DInvalidCall;
   state_.stageStates[stage][i] = value;
   record(CommandKind::TextureStageState, stage, i, value);
+  return kOk;
+}
+
+HResult RecordingDevice::getTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t& out) const {
+  const auto i = static_cast<std::uint32_t>(type);
+  if (stage >= kMaxTextureStages || i == 0 || i >= kTextureStageStateLimit) return kD3DInvalidCall;
+  out = state_.stageStates[stage][i];
+  return kOk;
+}
+
+HResult RecordingDevice::getSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t& out) const {
+  const auto i = static_cast<std::uint32_t>(type);
+  if (sampler >= kMaxTextureStages || i == 0 || i >= kSamplerStateLimit) return kD3DInvalidCall;
+  out = state_.samplerStates[sampler][i];
   return kOk;
 }
 
@@ -449,10 +477,9 @@ HResult RecordingDevice::createTexture(std::uint32_t width, std::uint32_t height
   if (levels > fullChain) return kD3DInvalidCall;
   if (!usageAllowed(usage, pool)) return kD3DInvalidCall;
 
-  auto memory = pool == Pool::Default ? memory_ : nullptr;
   auto texture = std::unique_ptr<RecordingTexture>(
-      new RecordingTexture(width, height, levels, usage, format, pool, size, config_.rowPadding, memory));
-  if (memory && memory->used > config_.textureMemory) return kD3DOutOfVideoMemory;  // texture dropped
+      new RecordingTexture(width, height, levels, usage, format, pool, size, config_.rowPadding, memory_));
+  if (pool == Pool::Default && memory_->used > config_.textureMemory) return kD3DOutOfVideoMemory;  // dropped
   out = std::move(texture);
   return kOk;
 }

@@ -75,8 +75,11 @@ class RecordingTexture final : public Texture {
     bool locked = false;
     std::vector<std::uint8_t> bytes;
   };
+  // Shared by a device and its textures, which may outlive it.
   struct MemoryCounter {
-    std::uint64_t used = 0;
+    std::uint64_t used = 0;          // bytes of default-pool textures
+    std::size_t liveTextures = 0;    // every pool
+    std::size_t liveDefaultPool = 0;
   };
 
   RecordingTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
@@ -162,6 +165,7 @@ enum class CommandKind {
   Fvf,
   UpdateTexture,
   Draw,
+  Reset,
 };
 
 // One accepted call, in call order. key is the state, stage, sampler, light index or transform;
@@ -189,6 +193,9 @@ class RecordingDevice final : public RenderDevice {
   HResult getBackBufferDesc(SurfaceDesc& out) const override;
   HResult testCooperativeLevel() const override { return cooperativeLevel_; }
   HResult present() override;
+  // Fails with kD3DInvalidCall while default-pool textures are alive or inside a scene, as
+  // Direct3D 9 does; then answers a failure queued by failResets, if any.
+  HResult reset() override;
 
   HResult beginScene() override;
   HResult endScene() override;
@@ -197,7 +204,9 @@ class RecordingDevice final : public RenderDevice {
   HResult setRenderState(RenderState state, std::uint32_t value) override;
   HResult getRenderState(RenderState state, std::uint32_t& out) const override;
   HResult setTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t value) override;
+  HResult getTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t& out) const override;
   HResult setSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t value) override;
+  HResult getSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t& out) const override;
   HResult setTransform(TransformState state, const Matrix& matrix) override;
   HResult getTransform(TransformState state, Matrix& out) const override;
   HResult setLight(std::uint32_t index, const Light& light) override;
@@ -222,6 +231,15 @@ class RecordingDevice final : public RenderDevice {
 
   // Makes testCooperativeLevel and present answer this code (kD3DDeviceLost, ...), or kOk.
   void setCooperativeLevel(HResult code) { cooperativeLevel_ = code; }
+  // The next `count` resets fail with `code` (kD3DDeviceLost, kD3DDriverInternalError, ...).
+  void failResets(HResult code, int count) {
+    resetFailure_ = code;
+    resetFailures_ = count;
+  }
+  std::uint64_t resetCount() const { return resets_; }
+  // Textures made by this device that still exist, of every pool and of the default pool.
+  std::size_t liveTextures() const { return memory_->liveTextures; }
+  std::size_t liveDefaultPoolTextures() const { return memory_->liveDefaultPool; }
   const RecordedState& state() const { return state_; }
   const std::vector<Command>& commands() const { return commands_; }
   const std::vector<RecordedDraw>& draws() const { return draws_; }
@@ -251,6 +269,9 @@ class RecordingDevice final : public RenderDevice {
   std::vector<Command> commands_;
   std::vector<RecordedDraw> draws_;
   HResult cooperativeLevel_ = kOk;
+  HResult resetFailure_ = kOk;
+  int resetFailures_ = 0;
+  std::uint64_t resets_ = 0;
   std::uint64_t presents_ = 0;
   bool inScene_ = false;
 };

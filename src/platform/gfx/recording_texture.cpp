@@ -38,11 +38,19 @@ RecordingTexture::RecordingTexture(std::uint32_t width, std::uint32_t height, st
     level.pitch = rowPitch(level.width, texelSize, rowPadding);
     level.bytes.assign(static_cast<std::size_t>(level.pitch) * level.height, 0);
   }
-  if (memory_) memory_->used += byteSize();
+  ++memory_->liveTextures;
+  if (pool_ == Pool::Default) {
+    memory_->used += byteSize();
+    ++memory_->liveDefaultPool;
+  }
 }
 
 RecordingTexture::~RecordingTexture() {
-  if (memory_) memory_->used -= byteSize();
+  --memory_->liveTextures;
+  if (pool_ == Pool::Default) {
+    memory_->used -= byteSize();
+    --memory_->liveDefaultPool;
+  }
 }
 
 std::size_t RecordingTexture::byteSize() const {

@@ -126,6 +126,10 @@ class RenderDevice {
   // reset; kOk otherwise.
   virtual HResult testCooperativeLevel() const = 0;
   virtual HResult present() = 0;
+  // Resets the device with its presentation parameters (kept by the code that created it).
+  // Every default-pool texture must be released first, or the reset fails; afterwards every
+  // state is back at its default. D3DERR_DEVICELOST when the device was lost again meanwhile.
+  virtual HResult reset() = 0;
 
   virtual HResult beginScene() = 0;
   virtual HResult endScene() = 0;
@@ -135,7 +139,9 @@ class RenderDevice {
   virtual HResult setRenderState(RenderState state, std::uint32_t value) = 0;
   virtual HResult getRenderState(RenderState state, std::uint32_t& out) const = 0;
   virtual HResult setTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t value) = 0;
+  virtual HResult getTextureStageState(std::uint32_t stage, TextureStageState type, std::uint32_t& out) const = 0;
   virtual HResult setSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t value) = 0;
+  virtual HResult getSamplerState(std::uint32_t sampler, SamplerState type, std::uint32_t& out) const = 0;
 
   virtual HResult setTransform(TransformState state, const Matrix& matrix) = 0;
   virtual HResult getTransform(TransformState state, Matrix& out) const = 0;
