@@ -17,6 +17,19 @@ class ViewLayout {
   virtual void loadLayout(ByteSpan in) = 0;
 };
 
+// The layout bytes of a file, kept as they were read until the interface that owns them is
+// made and takes them, and written back unchanged when a run ends before that: a run without
+// the interface does not lose the layout.
+class KeptLayout final : public ViewLayout {
+ public:
+  void saveLayout(Bytes& out) const override { out.insert(out.end(), bytes_.begin(), bytes_.end()); }
+  void loadLayout(ByteSpan in) override { bytes_.assign(in.begin(), in.end()); }
+  const Bytes& bytes() const { return bytes_; }
+
+ private:
+  Bytes bytes_;
+};
+
 // Writes the camera block and the layout (when there is one). False when the file could not be
 // written; an existing file is then left as it was.
 bool saveViewState(const CameraSettings& camera, const ViewLayout* layout, const char* path = kViewStateFile);

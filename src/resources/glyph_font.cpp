@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gfx/state_block.h"
+
 namespace skyloom {
 namespace {
 
@@ -128,7 +130,10 @@ HResult GlyphFont::createTexture(RenderDevice& device) {
   return kOk;
 }
 
-void GlyphFont::invalidate() { texture_.reset(); }
+void GlyphFont::invalidate() {
+  texture_.reset();
+  device_ = nullptr;  // the device may go next; restore names the one to draw on
+}
 
 float GlyphFont::charWidthPixels(unsigned char ch) const {
   return (glyphs_[ch].tu2 - glyphs_[ch].tu1) * (texWidth_ * scale_) / scale_;
@@ -150,16 +155,18 @@ void GlyphFont::drawBatch(const TextVertex* vertices, int characters) {
 HResult GlyphFont::drawText(float x, float y, std::uint32_t colour, std::string_view text, std::uint32_t flags) {
   if (!texture_ || !device_) return kFail;
   RenderDevice& d = *device_;
-  d.setRenderState(RenderState::FogEnable, 0);
-  d.setTextureStageState(0, TextureStageState::ColorArg1, TextureArg::Texture);
-  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Current);
-  d.setTextureStageState(0, TextureStageState::ColorOp, TextureOp::Modulate);
+  // The caller's blending and alpha states apply; the font's own changes are put back.
+  StateBlock states(d);
+  states.render(RenderState::FogEnable, 0)
+      .stage(0, TextureStageState::ColorArg1, TextureArg::Texture)
+      .stage(0, TextureStageState::ColorArg2, TextureArg::Current)
+      .stage(0, TextureStageState::ColorOp, TextureOp::Modulate);
   if (flags & kTextPointFilter) {
     // Screen text maps texels to pixels one to one: point sampling keeps the glyphs crisp, and
     // the texture has a single level.
-    d.setSamplerState(0, SamplerState::MinFilter, TextureFilter::Point);
-    d.setSamplerState(0, SamplerState::MagFilter, TextureFilter::Point);
-    d.setSamplerState(0, SamplerState::MipFilter, TextureFilter::None);
+    states.sampler(0, SamplerState::MinFilter, TextureFilter::Point)
+        .sampler(0, SamplerState::MagFilter, TextureFilter::Point)
+        .sampler(0, SamplerState::MipFilter, TextureFilter::None);
   }
   d.setFvf(kTextFvf);
 
@@ -209,6 +216,7 @@ HResult GlyphFont::drawText(float x, float y, std::uint32_t colour, std::string_
     }
   }
   drawBatch(batch, n);
+  d.setTexture(0, nullptr);
   return kOk;
 }
 

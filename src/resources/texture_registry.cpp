@@ -22,8 +22,14 @@ TextureEntry* TextureRegistry::registerTexture(std::string_view name, std::uint3
   return &e;
 }
 
+TextureRegistry::~TextureRegistry() {
+  releaseAll();
+  if (gCurrentRegistry == this) gCurrentRegistry = nullptr;
+}
+
 std::size_t TextureRegistry::restoreAll(RenderDevice* device) {
   setTextureDevice(device);
+  published_ = device;
   std::size_t built = 0;
   for (TextureEntry& e : entries_) {
     if (e.flags & kTextureAlphaOnly) {
@@ -38,6 +44,8 @@ std::size_t TextureRegistry::restoreAll(RenderDevice* device) {
 
 void TextureRegistry::releaseAll() {
   for (TextureEntry& e : entries_) e.texture.reset();
+  if (published_ && textureDevice() == published_) setTextureDevice(nullptr);
+  published_ = nullptr;
 }
 
 }  // namespace skyloom

@@ -31,6 +31,7 @@ class TextureRegistry {
   static constexpr std::size_t kCapacity = 1000;
 
   TextureRegistry() { entries_.reserve(kCapacity); }  // never reallocates: entry pointers stay valid
+  ~TextureRegistry();
   TextureRegistry(const TextureRegistry&) = delete;
   TextureRegistry& operator=(const TextureRegistry&) = delete;
 
@@ -39,6 +40,8 @@ class TextureRegistry {
   // Makes device the texture device and builds every entry's texture in registration order.
   // Returns how many textures were built; entries whose picture is missing stay null.
   std::size_t restoreAll(RenderDevice* device);
+  // Drops every texture and, when this registry published the texture device, clears it: the
+  // device may be reset or released next.
   void releaseAll();
 
   std::size_t size() const { return entries_.size(); }
@@ -50,6 +53,7 @@ class TextureRegistry {
 
  private:
   std::vector<TextureEntry> entries_;
+  RenderDevice* published_ = nullptr;  // the texture device this registry set
 };
 
 }  // namespace skyloom

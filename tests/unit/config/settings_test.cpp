@@ -315,6 +315,14 @@ TEST(ViewState, CameraBlockThenTheLayoutWithItsOwnBytes) {
   // Without a layout owner the camera alone is kept; a missing file changes nothing.
   ASSERT_TRUE(saveViewState(camera, nullptr, "camera-only.ini"));
   EXPECT_FALSE(loadViewState(back, &other, "missing.ini"));
+  // Kept layout bytes go back out as they came in.
+  KeptLayout kept;
+  ASSERT_TRUE(loadViewState(back, &kept));
+  EXPECT_EQ(kept.bytes(), (Bytes{1, 2, 3}));
+  ASSERT_TRUE(saveViewState(back, &kept, "again.ini"));
+  Bytes again;
+  ASSERT_TRUE(readWholeFile("again.ini", again));
+  EXPECT_EQ(again, file);
 }
 
 TEST(ViewState, ADegenerateCameraMatrixComesBackWithTheUnitAxis) {
