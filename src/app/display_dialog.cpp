@@ -18,4 +18,22 @@ unsigned displayHelpTextId(DeviceState hal, bool halDisabled, DeviceState softwa
   return 2204 + sw;
 }
 
+int displayedTypeIndex(const std::vector<bool>& isHardware, bool hardwareDisabled) {
+  for (int i = 0; i < static_cast<int>(isHardware.size()); ++i) {
+    if (!isHardware[i] || !hardwareDisabled) return i;
+  }
+  return -1;
+}
+
+void storeListedMode(const std::vector<DisplayMode>& listed, long long itemData, ScreenChoice& choice) {
+  if (itemData < 0 || itemData >= static_cast<long long>(listed.size())) {
+    choice.width = choice.height = choice.format = 0;
+    return;
+  }
+  const DisplayMode& m = listed[static_cast<std::size_t>(itemData)];
+  choice.width = m.width;
+  choice.height = m.height;
+  choice.format = static_cast<int>(m.format);
+}
+
 }  // namespace skyloom

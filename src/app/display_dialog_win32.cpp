@@ -14,6 +14,14 @@ struct DialogState {
   MonitorChoices backup;
 };
 
+// The type the dialog lists, by the same rule for filling the list and for reading it back.
+const DeviceType* displayedType(const DeviceInfo& info) {
+  std::vector<bool> hardware;
+  for (const DeviceType& t : info.types) hardware.push_back(t.type == D3DDEVTYPE_HAL);
+  const int i = displayedTypeIndex(hardware, info.choice.disableHardware);
+  return i < 0 ? nullptr : &info.types[static_cast<std::size_t>(i)];
+}
+
 }  // namespace
 
 int SaverApp::displayMonitor() const {
@@ -28,10 +36,7 @@ void SaverApp::fillDisplayDialog(HWND dialog) {
   if (monitor < 0) return;
   DeviceInfo& info = *devices_[monitors_[monitor].deviceInfo];
   SetDlgItemTextA(dialog, IDC_ADAPTER_NAME, info.identifier.Description);
-  const DeviceType* type = nullptr;
-  for (const DeviceType& t : info.types) {
-    if (!type && (t.type == D3DDEVTYPE_HAL ? !info.choice.disableHardware : true)) type = &t;
-  }
+  const DeviceType* type = displayedType(info);
   const UINT rendering = info.choice.leaveBlack || !type ? IDS_RENDERING_NONE
                          : type->type == D3DDEVTYPE_HAL ? IDS_RENDERING_HAL
                                                         : IDS_RENDERING_SW;
@@ -79,16 +84,9 @@ INT_PTR SaverApp::displayCommand(HWND dialog, WORD control, WORD notification) {
       if (notification != CBN_SELCHANGE) return FALSE;
       HWND combo = GetDlgItem(dialog, IDC_MODE_LIST);
       const LRESULT sel = SendMessageA(combo, CB_GETCURSEL, 0, 0);
-      const auto index = static_cast<int>(SendMessageA(combo, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0));
-      const DeviceType* type = info.types.empty() ? nullptr : &info.types[static_cast<std::size_t>(info.currentType)];
-      if (index < 0 || !type || index >= static_cast<int>(type->modes.size())) {
-        info.choice.width = info.choice.height = info.choice.format = 0;
-      } else {
-        const DisplayMode& m = type->modes[static_cast<std::size_t>(index)];
-        info.choice.width = m.width;
-        info.choice.height = m.height;
-        info.choice.format = static_cast<int>(m.format);
-      }
+      const LRESULT data = SendMessageA(combo, CB_GETITEMDATA, static_cast<WPARAM>(sel), 0);
+      const DeviceType* type = displayedType(info);
+      storeListedMode(type ? type->modes : std::vector<DisplayMode>{}, sel == CB_ERR ? -1 : data, info.choice);
       return TRUE;
     }
     case IDC_DISPLAY_HELP: {

@@ -177,11 +177,23 @@ bool sceneAcceptsBehaviour(std::uint32_t behaviour, std::uint32_t vertexShaderVe
   return true;
 }
 
-int bestAdapter(const std::vector<AdapterSummary>& adapters) {
+int bestAdapter(const std::vector<AdapterSummary>& adapters, const std::vector<int>& monitorOrder) {
+  const int count = static_cast<int>(adapters.size());
+  std::vector<int> order;
+  std::vector<bool> placed(adapters.size(), false);
+  for (int a : monitorOrder) {
+    if (a >= 0 && a < count && !placed[a]) {
+      order.push_back(a);
+      placed[a] = true;
+    }
+  }
+  for (int a = 0; a < count; ++a) {
+    if (!placed[a]) order.push_back(a);
+  }
   int lastSoftware = -1;
-  for (int i = 0; i < static_cast<int>(adapters.size()); ++i) {
-    if (adapters[i].hasHal) return i;
-    if (adapters[i].hasSoftware) lastSoftware = i;
+  for (int a : order) {
+    if (adapters[a].hasHal) return a;
+    if (adapters[a].hasSoftware) lastSoftware = a;
   }
   return lastSoftware;
 }

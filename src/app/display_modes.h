@@ -76,7 +76,9 @@ struct AdapterSummary {
   bool hasHal = false;
   bool hasSoftware = false;
 };
-// The first adapter with a hardware device, else the last with a software one, else -1.
-int bestAdapter(const std::vector<AdapterSummary>& adapters);
+// The first adapter with a hardware device, else the last with a software one, else -1, taking
+// the adapters in monitor order: monitorOrder lists each monitor's adapter index (-1 for none);
+// adapters that drive no monitor follow in their own order.
+int bestAdapter(const std::vector<AdapterSummary>& adapters, const std::vector<int>& monitorOrder = {});
 
 }  // namespace skyloom

@@ -46,6 +46,8 @@ void readMonitorChoices(RegistryKey& key, MonitorChoices& choices) {
 }
 
 void writeMonitorChoices(RegistryKey& key, const MonitorChoices& choices) {
+  // Without a listed adapter (no Direct3D) nothing here was chosen: keep what is stored.
+  if (std::find(choices.hasAdapter.begin(), choices.hasAdapter.end(), true) == choices.hasAdapter.end()) return;
   key.writeDword("AllScreensSame", choices.allScreensSame ? 1 : 0);
   for (std::size_t i = 0; i < choices.screens.size(); ++i) {
     if (i >= choices.hasAdapter.size() || !choices.hasAdapter[i]) continue;

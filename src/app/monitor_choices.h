@@ -29,6 +29,7 @@ struct MonitorChoices {
 // Reads the values under key. The mode and the hardware switch are taken only when the stored
 // "Adapter ID" is this adapter's (or all zero): they may not suit another card.
 void readMonitorChoices(RegistryKey& key, MonitorChoices& choices);
+// Writes nothing when no monitor has an adapter: the devices could not be listed.
 void writeMonitorChoices(RegistryKey& key, const MonitorChoices& choices);
 
 }  // namespace skyloom

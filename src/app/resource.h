@@ -20,20 +20,7 @@
 #define IDC_MODE_LIST 1007         // combo box: "Automatic" and the full-screen modes
 #define IDC_DISPLAY_HELP 1008      // push button: shows the IDS_HELP_... text for this adapter
 
-// Error texts, one per SaverError code; the error box and the message box show them.
-#define IDS_ERR_GENERIC 2100             // E_FAIL, device objects failed, any unknown code
-#define IDS_ERR_NO_DIRECT3D 2101         // 0x82000001
-#define IDS_ERR_NO_WINDOWED_HAL 2102     // 0x82000007
-#define IDS_ERR_CREATE_DEVICE 2103       // 0x8200000E
-#define IDS_ERR_NO_USABLE_DEVICE 2104    // 0x82000003
-#define IDS_ERR_NO_DEVICE_TYPE 2105      // 0x82000005
-#define IDS_ERR_HAL_NOT_COMPATIBLE 2106  // 0x82000006
-#define IDS_ERR_NO_HAL_THIS_MODE 2107    // 0x82000009
-#define IDS_ERR_FILE_NOT_FOUND 2108      // 0x8200000B
-#define IDS_ERR_RESIZE_FAILED 2109       // 0x8200000C
-#define IDS_ERR_OUT_OF_MEMORY 2110       // 0x8007000E
-#define IDS_ERR_OUT_OF_VIDEO_MEMORY 2111 // 0x8876017C
-#define IDS_ERR_NO_PREVIEW 2112          // 0x8200000F
+// Error texts: string ids 2100 to 2112, listed with their codes in saver_error_list.inc.
 
 // Help texts of the "Display Settings" dialog, chosen by what the monitor's adapter offers.
 // Hardware (HAL) device: usable; present but unusable (none of its modes or vertex processing

@@ -21,6 +21,6 @@ function(skyloom_add_saver_resources target)
   # windres looks for the files that the script names (icon, manifest) in its include folders.
   set_source_files_properties(${dir}/skyloom.rc PROPERTIES
     INCLUDE_DIRECTORIES "${generated};${dir}"
-    OBJECT_DEPENDS "${icon};${dir}/skyloom.manifest;${dir}/resource.h")
+    OBJECT_DEPENDS "${icon};${dir}/skyloom.manifest;${dir}/resource.h;${dir}/saver_error_list.inc")
   add_dependencies(${target} skyloom_icon)
 endfunction()

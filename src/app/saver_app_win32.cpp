@@ -45,26 +45,32 @@ HRESULT SaverApp::create(HINSTANCE instance) {
       return S_OK;
     }
     if (mode_ == SaverMode::Preview) waitForPreviewStart();
-    d3d_ = createDirect3D9(31);
-    if (!d3d_) {
-      enterErrorMode(kSaverNoDirect3D);
-      return S_OK;
-    }
-    HRESULT listed = addSoftwareRasterizer();
-    if (SUCCEEDED(listed)) listed = listDevices();
-    if (FAILED(listed)) {
-      enterErrorMode(listed);
-      return S_OK;
-    }
-    bool anyDevice = false;
-    for (const auto& d : devices_) anyDevice |= d->hasHal || d->hasSoftware;
-    if (!anyDevice) {
-      enterErrorMode(kSaverNoDevice);
-      return S_OK;
-    }
+  }
+  // The devices are listed in every mode: the settings dialog's Display Settings shows them.
+  d3d_ = createDirect3D9(31);
+  if (!d3d_) {
+    enterErrorMode(kSaverNoDirect3D);
+    return S_OK;
+  }
+  HRESULT listed = addSoftwareRasterizer();
+  if (SUCCEEDED(listed)) listed = listDevices();
+  if (FAILED(listed)) {
+    enterErrorMode(listed);
+    return S_OK;
+  }
+  if (!anyDeviceListed()) {
+    enterErrorMode(kSaverNoDevice);
+    return S_OK;
   }
   loadScreenSettings();
   return S_OK;
+}
+
+bool SaverApp::anyDeviceListed() const {
+  for (const auto& d : devices_) {
+    if (d->hasHal || d->hasSoftware) return true;
+  }
+  return false;
 }
 
 // Preview windows are shown by the control panel a moment after it starts us; wait for the
@@ -172,6 +178,13 @@ HRESULT SaverApp::runSaver() {
     const HRESULT started = startRendering();
     if (FAILED(started)) enterErrorMode(started);
   }
+  if (errorMode_ && !anySaverWindow()) {
+    // Nowhere to show the error box: a preview whose parent is not a window (or went away
+    // before the child was made) ends quietly, as the control panel expects; other modes
+    // say why in a message box.
+    stopSaver();
+    return mode_ == SaverMode::Preview ? S_OK : errorCode_;
+  }
   if (mode_ == SaverMode::Full) SystemParametersInfoA(kSpiScreenSaverRunning, 1, nullptr, 0);
 
   MSG msg{};
@@ -187,6 +200,14 @@ HRESULT SaverApp::runSaver() {
     }
   }
   return S_OK;
+}
+
+bool SaverApp::anySaverWindow() const {
+  if (mainWindow_ && IsWindow(mainWindow_)) return true;
+  for (const MonitorInfo& m : monitors_) {
+    if (m.window && IsWindow(m.window)) return true;
+  }
+  return false;
 }
 
 void SaverApp::loadPasswordCheck() {
@@ -216,11 +237,14 @@ bool SaverApp::checkPassword() {
   for (MonitorInfo& m : monitors_) {
     if (m.window) ShowWindow(m.window, SW_RESTORE);
   }
+  if (cursorHidden_) ShowCursor(TRUE);  // the password dialog needs the pointer
+  cursorHidden_ = false;
   passwordDialogOpen_ = true;
   const BOOL ok = verifyPassword_(mainWindow_);
   passwordDialogOpen_ = false;
   if (ok) return true;
   ShowCursor(FALSE);
+  cursorHidden_ = true;
   rules_.resetMouseMoves();
   recreateDevicesAfterPassword();
   return false;
@@ -266,22 +290,26 @@ LRESULT SaverApp::frameworkHandling(HWND window, UINT message, WPARAM wparam, LP
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(window, &ps);
-      if (errorMode_) {
+      // Outside preview this paints the error box, or black where there is none: monitors
+      // left black must stay so when uncovered.
+      if (errorMode_ || mode_ != SaverMode::Preview) {
         paintErrorBox(window, dc);
-      } else if (mode_ == SaverMode::Preview) {
+      } else {
         FillRect(dc, &ps.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
       }
       EndPaint(window, &ps);
       return 0;
     }
     case WM_ERASEBKGND:
-      if (!passwordDialogOpen_ && !units_.empty()) return 1;
+      if (!passwordDialogOpen_ && windowHasUnit(window)) return 1;
       break;
     case WM_ACTIVATEAPP:
       if (wparam == FALSE && rules_.deactivated()) handleEndInput();
       break;
     case WM_SETCURSOR:
       if (mode_ == SaverMode::Full && !passwordDialogOpen_) {
+        if (!cursorHidden_) ShowCursor(FALSE);  // once: the display count is not run down further
+        cursorHidden_ = true;
         SetCursor(nullptr);
         return 1;
       }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/device_recovery.h"
 #include "app/display_modes.h"
 #include "app/error_box.h"
 #include "app/input_rules.h"
@@ -19,14 +20,7 @@
 
 namespace skyloom {
 
-// The frame's own failures.
-constexpr HRESULT kSaverNoDirect3D = static_cast<HRESULT>(0x82000001);
-constexpr HRESULT kSaverNoDevice = static_cast<HRESULT>(0x82000003);
-constexpr HRESULT kSaverNoDeviceType = static_cast<HRESULT>(0x82000005);
-constexpr HRESULT kSaverDeviceObjects = static_cast<HRESULT>(0x8200000D);
-constexpr HRESULT kSaverUnitFailed = static_cast<HRESULT>(0x8200000E);
-constexpr HRESULT kSaverPreviewFailed = static_cast<HRESULT>(0x8200000F);
-
+#include "app/saver_errors.h"
 constexpr int kMaxMonitors = 9;
 constexpr int kErrorTextSize = 400;
 
@@ -63,6 +57,8 @@ struct DeviceInfo {
   HWND window = nullptr;
 };
 
+// The recovery state (restored, failed resets) of unit i is recovery_[i]; its presentation
+// parameters live in renderDevice, which resets with them.
 struct RenderUnit {
   int deviceInfo = -1;
   int monitor = -1;
@@ -70,9 +66,7 @@ struct RenderUnit {
   DWORD behaviour = 0;
   IDirect3DDevice9* device = nullptr;
   std::unique_ptr<D3D9Device> renderDevice;  // the scene's view of device
-  D3DPRESENT_PARAMETERS presentParameters{};
   bool initialised = false;
-  bool restored = false;
 };
 
 class SaverApp {
@@ -118,6 +112,8 @@ class SaverApp {
   HRESULT resetUnitForResize();
 
   // Monitors and devices.
+  bool anyDeviceListed() const;
+  bool anySaverWindow() const;
   void listMonitors();
   HRESULT listDevices();
   HRESULT startRendering();
@@ -125,6 +121,8 @@ class SaverApp {
   void moveErrorBox();
   void stopRendering();
   void bindRenderUnit(int i);
+  // Whether window shows a render unit's picture (and so needs no background erase).
+  bool windowHasUnit(HWND window) const;
   MonitorChoices monitorChoices() const;
   void applyMonitorChoices(const MonitorChoices& choices);
 
@@ -140,6 +138,22 @@ class SaverApp {
   std::string title_ = "Screen Saver";
 
  private:
+  // The frame and the device recovery call the application's hooks through this.
+  class Hooks final : public FrameHooks {
+   public:
+    explicit Hooks(SaverApp& app) : app_(app) {}
+    void bindUnit(int unit) override { app_.bindRenderUnit(unit); }
+    void advanceFrame() override { app_.advanceFrame(); }
+    void render() override { app_.render(); }
+    HResult acquireVideoResources() override { return app_.acquireVideoResources(); }
+    void dropVideoResources() override { app_.dropVideoResources(); }
+    void beforeReset(int unit) override { app_.rereadDesktopMode(unit); }
+
+   private:
+    SaverApp& app_;
+  };
+  void rereadDesktopMode(int unit);
+
   static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   HRESULT createSaverWindows();
   void waitForPreviewStart();
@@ -178,11 +192,15 @@ class SaverApp {
   std::vector<MonitorInfo> monitors_;
   std::vector<std::unique_ptr<DeviceInfo>> devices_;
   std::vector<RenderUnit> units_;
+  std::vector<UnitDevice> recovery_;  // one per unit
+  Hooks hooks_{*this};
   IDirect3D9* d3d_ = nullptr;
   IDirect3DDevice9* device_ = nullptr;
   int currentUnit_ = -1;
   D3DSURFACE_DESC backBufferDesc_{};
   RECT clientRect_{};
+  RECT saverRect_{};  // full screen: the union of the units' monitors
+  bool cursorHidden_ = false;
   DWORD lastErrorTick_ = 0;
   SIZE lastClientSize_{};
 };

@@ -216,7 +216,7 @@ HRESULT SaverApp::createFullscreenUnit(int deviceIndex) {
     unit.monitor = info.monitor;
     unit.deviceType = type.type;
     unit.behaviour = mode.behaviour;
-    D3DPRESENT_PARAMETERS& pp = unit.presentParameters;
+    D3DPRESENT_PARAMETERS pp{};
     pp.BackBufferWidth = static_cast<UINT>(mode.width);
     pp.BackBufferHeight = static_cast<UINT>(mode.height);
     pp.BackBufferFormat = toD3D(mode.format);
@@ -235,7 +235,7 @@ HRESULT SaverApp::createFullscreenUnit(int deviceIndex) {
     if (SUCCEEDED(hr)) {
       type.currentMode = m;
       info.currentType = typeIndex;
-      unit.renderDevice = std::make_unique<D3D9Device>(unit.device);
+      unit.renderDevice = std::make_unique<D3D9Device>(unit.device, pp);
       units_.push_back(std::move(unit));
       return S_OK;
     }
@@ -270,7 +270,7 @@ HRESULT SaverApp::createWindowedUnit(int deviceIndex) {
     }
   }
   if (backBuffer == D3DFMT_UNKNOWN) return E_FAIL;
-  D3DPRESENT_PARAMETERS& pp = unit.presentParameters;
+  D3DPRESENT_PARAMETERS pp{};
   pp.BackBufferFormat = backBuffer;
   pp.BackBufferCount = 1;
   pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
@@ -282,15 +282,17 @@ HRESULT SaverApp::createWindowedUnit(int deviceIndex) {
   const HRESULT hr = d3d_->CreateDevice(info.adapter, type.type, mainWindow_, unit.behaviour, &pp, &unit.device);
   if (FAILED(hr)) return hr;
   info.currentType = typeIndex;
-  unit.renderDevice = std::make_unique<D3D9Device>(unit.device);
+  unit.renderDevice = std::make_unique<D3D9Device>(unit.device, pp);
   units_.push_back(std::move(unit));
   return S_OK;
 }
 
 HRESULT SaverApp::startRendering() {
   std::vector<AdapterSummary> summary;
+  std::vector<int> monitorOrder;
   for (const auto& d : devices_) summary.push_back({d->hasHal, d->hasSoftware});
-  const int best = bestAdapter(summary);
+  for (const MonitorInfo& m : monitors_) monitorOrder.push_back(m.deviceInfo);
+  const int best = bestAdapter(summary, monitorOrder);
   if (mode_ == SaverMode::Full) {
     if (best < 0) return kSaverNoDevice;
     for (int i = 0; i < static_cast<int>(devices_.size()); ++i) devices_[i]->choice.leaveBlack = i != best;
@@ -304,11 +306,20 @@ HRESULT SaverApp::startRendering() {
     if (best < 0) return kSaverUnitFailed;
     if (FAILED(createWindowedUnit(best))) return mode_ == SaverMode::Preview ? kSaverPreviewFailed : kSaverUnitFailed;
   }
+  recovery_.assign(units_.size(), UnitDevice{});
+  for (std::size_t i = 0; i < units_.size(); ++i) recovery_[i].device = units_[i].renderDevice.get();
+
   const MonitorApi& api = MonitorApi::get();
   for (MonitorInfo& m : monitors_) {
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     if (api.available() && m.monitor && api.getInfo(m.monitor, &mi)) m.screenRect = mi.rcMonitor;
+  }
+  saverRect_ = {};
+  if (mode_ == SaverMode::Full) {
+    for (const RenderUnit& u : units_) {
+      if (u.monitor >= 0) UnionRect(&saverRect_, &saverRect_, &monitors_[u.monitor].screenRect);
+    }
   }
   return initialiseUnits();
 }
@@ -319,7 +330,7 @@ HRESULT SaverApp::initialiseUnits() {
     if (FAILED(createDeviceResources())) return kSaverDeviceObjects;
     units_[i].initialised = true;
     if (FAILED(acquireVideoResources())) return kSaverDeviceObjects;
-    units_[i].restored = true;
+    recovery_[i].restored = true;
   }
   rules_.resetMouseMoves();
   if (mainWindow_) {
@@ -347,31 +358,33 @@ void SaverApp::bindRenderUnit(int i) {
   selectUnit(i);
 }
 
-void SaverApp::drawAllUnits() {
-  advanceFrame();
-  for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
-    bindRenderUnit(i);
-    RenderUnit& unit = units_[i];
-    const HRESULT level = unit.device->TestCooperativeLevel();
-    if (level == D3DERR_DEVICELOST) return;  // nothing to show until it can be reset
-    if (level == D3DERR_DEVICENOTRESET) {
-      if (unit.restored) {
-        dropVideoResources();
-        unit.restored = false;
-      }
-      if (FAILED(unit.device->Reset(&unit.presentParameters))) return;  // try again next frame
-      bindRenderUnit(i);
-      if (FAILED(acquireVideoResources())) {
-        enterErrorMode(kSaverDeviceObjects);
-        return;
-      }
-      unit.restored = true;
-    }
-    render();
+bool SaverApp::windowHasUnit(HWND window) const {
+  for (const RenderUnit& u : units_) {
+    if (u.renderDevice && u.renderDevice->presentParameters().hDeviceWindow == window) return true;
   }
-  for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
-    bindRenderUnit(i);
-    units_[i].device->Present(nullptr, nullptr, nullptr, nullptr);
+  return false;
+}
+
+void SaverApp::drawAllUnits() {
+  const FrameResult result = drawFrame(recovery_, hooks_);
+  if (failed(result.error)) enterErrorMode(result.error);
+}
+
+// A windowed device is reset in the desktop's current format: the user may have changed the
+// colour depth while it was lost.
+void SaverApp::rereadDesktopMode(int unit) {
+  if (mode_ == SaverMode::Full || unit < 0 || unit >= static_cast<int>(units_.size())) return;
+  RenderUnit& u = units_[unit];
+  DeviceInfo& info = *devices_[u.deviceInfo];
+  D3DDISPLAYMODE desktop{};
+  if (FAILED(d3d_->GetAdapterDisplayMode(info.adapter, &desktop))) return;
+  info.desktop = desktop;
+  D3DPRESENT_PARAMETERS& pp = u.renderDevice->presentParameters();
+  if (pp.BackBufferFormat != desktop.Format &&
+      SUCCEEDED(d3d_->CheckDeviceType(info.adapter, u.deviceType, desktop.Format, desktop.Format, TRUE)) &&
+      SUCCEEDED(d3d_->CheckDepthStencilMatch(info.adapter, u.deviceType, desktop.Format, desktop.Format,
+                                             pp.AutoDepthStencilFormat))) {
+    pp.BackBufferFormat = desktop.Format;
   }
 }
 
@@ -384,39 +397,27 @@ HRESULT SaverApp::resetUnitForResize() {
   if (size.cx == lastClientSize_.cx && size.cy == lastClientSize_.cy) return S_OK;
   if (size.cx <= 0 || size.cy <= 0) return S_OK;  // minimised: keep the old device
   lastClientSize_ = size;
-  RenderUnit& unit = units_[0];
-  bindRenderUnit(0);
-  if (unit.restored) {
-    dropVideoResources();
-    unit.restored = false;
-  }
-  unit.presentParameters.BackBufferWidth = static_cast<UINT>(size.cx);
-  unit.presentParameters.BackBufferHeight = static_cast<UINT>(size.cy);
-  HRESULT hr = unit.device->Reset(&unit.presentParameters);
-  if (SUCCEEDED(hr)) {
-    bindRenderUnit(0);
-    hr = acquireVideoResources();
-  }
-  if (FAILED(hr)) {
-    enterErrorMode(kSaverDeviceObjects);
-    return hr;
-  }
-  unit.restored = true;
-  return S_OK;
+  D3DPRESENT_PARAMETERS& pp = units_[0].renderDevice->presentParameters();
+  pp.BackBufferWidth = static_cast<UINT>(size.cx);
+  pp.BackBufferHeight = static_cast<UINT>(size.cy);
+  const HRESULT hr = resetForResize(recovery_[0], 0, hooks_);
+  if (FAILED(hr)) enterErrorMode(hr);
+  return hr;
 }
 
 void SaverApp::stopRendering() {
   for (int i = 0; i < static_cast<int>(units_.size()); ++i) {
     bindRenderUnit(i);
     RenderUnit& unit = units_[i];
-    if (unit.restored) dropVideoResources();
+    if (recovery_[i].restored) dropVideoResources();
     if (unit.initialised) destroyDeviceResources();
-    unit.restored = unit.initialised = false;
+    recovery_[i].restored = unit.initialised = false;
     unit.renderDevice.reset();
     if (unit.device) unit.device->Release();
     unit.device = nullptr;
   }
   units_.clear();
+  recovery_.clear();
   currentUnit_ = -1;
   device_ = nullptr;
 }
@@ -498,34 +499,11 @@ void SaverApp::paintErrorBox(HWND window, HDC dc) {
 }
 
 bool SaverApp::errorText(HRESULT code, char* buffer, int size) {
-  struct Entry {
-    HRESULT code;
-    UINT id;
-  };
-  static constexpr Entry kTexts[] = {
-      {E_FAIL, 2100},
-      {static_cast<HRESULT>(0x82000001), 2101},
-      {static_cast<HRESULT>(0x82000007), 2102},
-      {static_cast<HRESULT>(0x8200000E), 2103},
-      {static_cast<HRESULT>(0x82000003), 2104},
-      {static_cast<HRESULT>(0x82000005), 2105},
-      {static_cast<HRESULT>(0x82000006), 2106},
-      {static_cast<HRESULT>(0x82000009), 2107},
-      {static_cast<HRESULT>(0x8200000B), 2108},
-      {static_cast<HRESULT>(0x8200000C), 2109},
-      {static_cast<HRESULT>(0x8007000E), 2110},
-      {static_cast<HRESULT>(0x8876017C), 2111},
-      {static_cast<HRESULT>(0x8200000F), 2112},
-  };
-  UINT id = 2100;
-  for (const Entry& e : kTexts) {
-    if (e.code == code) id = e.id;
+  const SaverErrorText& entry = saverErrorText(code);
+  if (size > 0 && LoadStringA(instance_, entry.stringId, buffer, size) == 0) {
+    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", entry.text);
   }
-  if (LoadStringA(instance_, id, buffer, size) == 0 && size > 0) {
-    std::snprintf(buffer, static_cast<std::size_t>(size), "Skyloom cannot run (error 0x%08lX).",
-                  static_cast<unsigned long>(code));
-  }
-  return id != 2100;
+  return entry.stringId != kGenericErrorTextId;
 }
 
 HRESULT SaverApp::showError(HRESULT code) {

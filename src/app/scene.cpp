@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/help_hint.h"
+#include "platform/gfx/state_block.h"
 
 namespace skyloom {
 
@@ -48,35 +49,35 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   drawHelpHint(device);
 }
 
-// Yellow, blended by its fading alpha, over everything else; the scene's blend states are put
-// back afterwards.
+// Yellow, blended by its fading alpha, over everything else.
 void Scene::drawHelpHint(RenderDevice& d) {
   const int alpha = helpHintAlpha(hintSeconds_);
   if (alpha < 0) return;
-  d.setRenderState(RenderState::AlphaBlendEnable, 1);
-  d.setRenderState(RenderState::SrcBlend, Blend::SrcAlpha);
-  d.setRenderState(RenderState::DestBlend, Blend::InvSrcAlpha);
-  d.setTextureStageState(0, TextureStageState::AlphaOp, TextureOp::Modulate);
-  d.setTextureStageState(0, TextureStageState::AlphaArg1, TextureArg::Texture);
-  d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Diffuse);
-  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Diffuse);
+  StateBlock states(d);
+  states.render(RenderState::AlphaBlendEnable, 1)
+      .render(RenderState::SrcBlend, Blend::SrcAlpha)
+      .render(RenderState::DestBlend, Blend::InvSrcAlpha)
+      .stage(0, TextureStageState::AlphaOp, TextureOp::Modulate)
+      .stage(0, TextureStageState::AlphaArg1, TextureArg::Texture)
+      .stage(0, TextureStageState::AlphaArg2, TextureArg::Diffuse)
+      .stage(0, TextureStageState::ColorArg2, TextureArg::Diffuse);
   largeFont_->drawText(kHintX, kHintY, static_cast<std::uint32_t>(alpha) << 24 | kHelpHintColour, kHintText);
-  d.setTexture(0, nullptr);
-  d.setRenderState(RenderState::AlphaBlendEnable, 0);
-  d.setRenderState(RenderState::SrcBlend, Blend::One);
-  d.setRenderState(RenderState::DestBlend, Blend::One);
-  d.setRenderState(RenderState::FogEnable, 1);
-  d.setTextureStageState(0, TextureStageState::ColorOp, TextureOp::SelectArg1);
-  d.setTextureStageState(0, TextureStageState::ColorArg2, TextureArg::Current);
-  d.setTextureStageState(0, TextureStageState::AlphaOp, TextureOp::Disable);
-  d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Current);
   hintSeconds_ += elapsed_;
 }
 
 Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar) {
-  const float h = zNear * std::tan(fieldOfView / 2);
-  const float w = h * aspect;
+  const float w = zNear * std::tan(fieldOfView / 2);
+  const float h = w / aspect;
   return perspectiveOffCenterLH(-w, w, -h, h, zNear, zFar);
+}
+
+SceneSettings sceneSettingsFor(int viewAngleDegrees, std::uint32_t width, std::uint32_t height) {
+  SceneSettings s;
+  s.fieldOfView = static_cast<float>(viewAngleDegrees) * 0.017453292f;
+  s.aspect = height ? static_cast<float>(width) / static_cast<float>(height) : 1.3333f;
+  s.nearProjection = cameraProjection(s.fieldOfView, s.aspect, kNearPlane, kNearProjectionFar);
+  s.farProjection = cameraProjection(s.fieldOfView, s.aspect, kNearPlane, kFarProjectionFar);
+  return s;
 }
 
 void applySceneStates(RenderDevice& d, const Matrix& projection, const Matrix& view) {

@@ -2,6 +2,10 @@
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
 // the culling volume and the "F1 for help" hint's clock.
+//
+// The scene publishes its texture registry and its large font as the process-wide ones while it
+// lives, and clears them when it goes; the registry publishes the device textures are made on
+// between restore and invalidate. A part draws with what restore hands it.
 
 #include <memory>
 
@@ -13,10 +17,22 @@
 
 namespace skyloom {
 
+// The camera's two projections share the field of view, which spans the viewport's width (the
+// culling frustum's side planes use the same angle); the near one draws the world, the far one
+// the sky's sun and glow.
+constexpr float kNearPlane = 0.5f;
+constexpr float kNearProjectionFar = 550000.0f;
+constexpr float kFarProjectionFar = 1750000.0f;
+
 struct SceneSettings {
-  float fieldOfView = 1.5707963f;  // radians
-  float aspect = 1.3333f;
+  float fieldOfView = 1.5707963f;  // radians, horizontal
+  float aspect = 1.3333f;          // width / height
+  Matrix nearProjection = Matrix::identity();
+  Matrix farProjection = Matrix::identity();
 };
+
+// The settings for a view angle in whole degrees and a viewport of width × height pixels.
+SceneSettings sceneSettingsFor(int viewAngleDegrees, std::uint32_t width, std::uint32_t height);
 
 class Scene {
  public:
@@ -29,7 +45,8 @@ class Scene {
   HResult restore(RenderDevice& device, const SceneSettings& settings);
   void invalidate();
 
-  // Once per frame before any unit draws: e seconds since the last frame, t the time in ms.
+  // Once per frame, whichever unit was bound last: e seconds since the last frame, t the time
+  // in ms.
   void advanceFrame(double elapsedSeconds, std::uint64_t milliseconds);
   // Draws the scene's parts in order; the caller has begun the scene and set the view.
   void render(RenderDevice& device, const Matrix& cameraWorld);
@@ -54,7 +71,9 @@ class Scene {
 // camera's transforms.
 void applySceneStates(RenderDevice& device, const Matrix& projection, const Matrix& view);
 
-// Projection of the camera: field of view in radians, aspect width/height, near and far planes.
+// Projection of the camera: horizontal field of view in radians, aspect width / height, near and
+// far planes. Half the near plane's width is tan(fieldOfView / 2) · zNear, half its height that
+// divided by the aspect.
 Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar);
 
 }  // namespace skyloom

@@ -9,14 +9,6 @@
 #include "platform/registry/registry.h"
 
 namespace skyloom {
-namespace {
-
-constexpr float kDegreesToRadians = 0.017453292f;
-constexpr float kNearPlane = 0.5f;
-constexpr float kFarPlane = 550000.0f;
-
-}  // namespace
-
 SceneApp::SceneApp(SettingsRoot& settings, Registry& registry) : settings_(settings), registry_(registry) {
   title_ = "Skyloom";
 }
@@ -60,25 +52,24 @@ HRESULT SceneApp::createDeviceResources() { return S_OK; }
 HRESULT SceneApp::acquireVideoResources() {
   RenderDevice* d = renderDevice();
   if (!d) return S_OK;
-  const GeneralRecord& general = settings_.general().record();
-  SceneSettings scene;
-  scene.fieldOfView = static_cast<float>(general.viewAngle) * kDegreesToRadians;
   const D3DSURFACE_DESC& bb = backBuffer();
-  scene.aspect = bb.Height ? static_cast<float>(bb.Width) / static_cast<float>(bb.Height) : 1.3333f;
-  projection_ = cameraProjection(scene.fieldOfView, scene.aspect, kNearPlane, kFarPlane);
-  applySceneStates(*d, projection_, cameraView());
+  const SceneSettings scene = sceneSettingsFor(settings_.general().record().viewAngle, bb.Width, bb.Height);
+  applySceneStates(*d, scene.nearProjection, cameraView());
 
   if (!current_) {
     if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
     slots_[currentSlot_] = std::make_unique<Scene>();
     current_ = slots_[currentSlot_].get();
+    // The saved view is read when the scene is made, not at every device restore: a reset or
+    // a resize must not snap the camera back to where the last run left it.
+    if (!viewLoaded_) loadViewState(camera_, &layout_);
+    viewLoaded_ = true;
   }
-  const HResult restored = current_->restore(*d, scene);
-  if (failed(restored)) return restored;
-  loadViewState(camera_, nullptr);
-  return S_OK;
+  return current_->restore(*d, scene);
 }
 
+// Once per frame, before any unit draws, whichever unit was bound last: every unit's scene
+// moves by the same time.
 HRESULT SceneApp::advanceFrame() {
   if (frameCounter_ == 1) ShowWindow(mainWindow(), SW_SHOW);  // the first frame is drawn: show it
   ++frameCounter_;
@@ -86,7 +77,9 @@ HRESULT SceneApp::advanceFrame() {
   QueryPerformanceCounter(&counter);
   FrameTimer& timer = frameTimer();
   timer.update(static_cast<std::uint64_t>(counter.QuadPart), timeGetTime());
-  if (current_) current_->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
+  for (const auto& scene : slots_) {
+    if (scene) scene->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
+  }
   return S_OK;
 }
 
@@ -110,7 +103,7 @@ HRESULT SceneApp::dropVideoResources() {
 }
 
 HRESULT SceneApp::destroyDeviceResources() {
-  if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(camera_, nullptr);
+  if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(camera_, &layout_);
   if (currentSlot_ < slots_.size()) slots_[currentSlot_].reset();
   current_ = nullptr;
   return S_OK;

@@ -9,6 +9,7 @@
 #include "app/scene.h"
 #include "config/camera_settings.h"
 #include "config/settings_root.h"
+#include "config/view_state.h"
 
 namespace skyloom {
 
@@ -44,10 +45,11 @@ class SceneApp : public SaverApp {
   SettingsRoot& settings_;
   Registry& registry_;
   CameraSettings camera_;
+  KeptLayout layout_;        // the saved interface layout, for the interface when it exists
+  bool viewLoaded_ = false;  // "Kelvane.ini" is read once, when the first scene is made
   std::vector<std::unique_ptr<Scene>> slots_;
   std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;
-  Matrix projection_ = Matrix::identity();
   int frameCounter_ = 0;
   bool wasMaximised_ = false;
 };

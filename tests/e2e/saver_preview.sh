@@ -17,3 +17,10 @@ parent=$(sed -n 's/^parent //p' "$WORK/host.clean")
 grep -qx 'saver exit 0' "$WORK/host.clean" || fail "the saver did not end with exit code 0 when its parent closed"
 [ ! -e "$INSTALL/Kelvane.ini" ] || fail "Kelvane.ini written by a preview"
 log "preview ok"
+
+# A handle that is no window (or a parent closed before the child is made): there is nowhere to
+# draw, so the saver must end by itself rather than run on invisibly.
+log "preview of a handle that is no window"
+saver_start /p 12345
+saver_expect_exit 20 0
+log "a preview without a window ends"

@@ -83,6 +83,10 @@ TEST(DisplayModes, DepthFormatBehaviourAndAdapterChoice) {
   EXPECT_EQ(bestAdapter({{false, true}, {true, true}, {true, false}}), 1);
   EXPECT_EQ(bestAdapter({{false, true}, {false, false}, {false, true}}), 2);
   EXPECT_EQ(bestAdapter({{false, false}}), -1);
+  // Monitor order first: the second monitor's adapter 0 comes after the first monitor's 2.
+  EXPECT_EQ(bestAdapter({{true, false}, {false, false}, {true, false}}, {2, 0}), 2);
+  EXPECT_EQ(bestAdapter({{false, true}, {false, true}, {false, false}}, {1, -1, 0}), 0);
+  EXPECT_EQ(bestAdapter({{false, false}, {true, false}}, {0}), 1);  // a monitorless adapter still counts
 }
 
 TEST(MonitorChoices, AnotherAdaptersChoicesKeepOnlyLeaveBlack) {
@@ -135,6 +139,53 @@ TEST(DisplayDialog, ModeLabelsAndHelpTexts) {
   EXPECT_EQ(displayHelpTextId(DeviceState::Unusable, false, DeviceState::Unusable), 2202u);
   EXPECT_EQ(displayHelpTextId(DeviceState::Absent, false, DeviceState::Usable), 2204u);
   EXPECT_EQ(displayHelpTextId(DeviceState::Usable, true, DeviceState::Absent), 2209u);
+}
+
+// The list shows one device type's modes; a selection must be read back through the same type,
+// also after the hardware check box switched the list to the software device.
+TEST(DisplayDialog, ASelectionStoresTheModeOfTheListedType) {
+  const std::vector<bool> halThenSoftware{true, false};
+  EXPECT_EQ(displayedTypeIndex(halThenSoftware, false), 0);
+  EXPECT_EQ(displayedTypeIndex(halThenSoftware, true), 1);
+  EXPECT_EQ(displayedTypeIndex({true}, true), -1);
+
+  const std::vector<DisplayMode> softwareModes{{640, 480, Format::R5G6B5}, {800, 600, Format::R5G6B5}};
+  ScreenChoice choice{false, true, 1024, 768, 22, {}};
+  storeListedMode(softwareModes, 1, choice);
+  EXPECT_EQ(choice.width, 800);
+  EXPECT_EQ(choice.height, 600);
+  EXPECT_EQ(choice.format, static_cast<int>(Format::R5G6B5));
+  storeListedMode(softwareModes, -1, choice);  // "Automatic"
+  EXPECT_EQ(choice.width, 0);
+  EXPECT_EQ(choice.format, 0);
+  choice.width = 640;
+  storeListedMode(softwareModes, 2, choice);  // not in the list: automatic, never past its end
+  EXPECT_EQ(choice.width, 0);
+}
+
+// The settings dialog saves the per-screen values even when the devices could not be listed
+// (no Direct3D): the stored choices must then stay as they were.
+TEST(MonitorChoices, WritingWithoutAnyAdapterKeepsWhatIsStored) {
+  MemoryRegistry registry;
+  std::unique_ptr<RegistryKey> key;
+  ASSERT_EQ(registry.createKey(RegistryRoot::CurrentUser, "Software\\Velkaran\\Skyloom", key), kOk);
+  MonitorChoices stored;
+  stored.allScreensSame = true;
+  stored.hasAdapter = {true};
+  stored.screens = {{false, true, 800, 600, 23, {1}}};
+  writeMonitorChoices(*key, stored);
+
+  MonitorChoices none;  // one monitor, no adapter listed
+  none.hasAdapter = {false};
+  none.screens.resize(1);
+  writeMonitorChoices(*key, none);
+  MonitorChoices read;
+  read.hasAdapter = {true};
+  read.screens.resize(1);
+  read.screens[0].adapterId = {1};
+  readMonitorChoices(*key, read);
+  EXPECT_TRUE(read.allScreensSame);
+  EXPECT_EQ(read.screens[0].width, 800);
 }
 
 }  // namespace

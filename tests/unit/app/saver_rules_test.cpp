@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <numbers>
+#include <tuple>
 
 #include "app/command_line.h"
 #include "app/error_box.h"
@@ -8,6 +10,7 @@
 #include "app/help_hint.h"
 #include "app/input_rules.h"
 #include "app/input_state.h"
+#include "app/scene.h"
 #include "app/view_frustum.h"
 
 namespace skyloom {
@@ -170,6 +173,39 @@ TEST(ViewFrustum, ClassifiesSpheresAroundTheEye) {
   f.update(world);
   EXPECT_FLOAT_EQ(f.haze(), 0.3f);
   EXPECT_EQ(f.testSphere({0, 20000, -500}, 10), kFrustumInside);
+}
+
+// The picture and the culling volume must span the same angles, or the terrain is cut off at
+// the screen's sides (or culled while visible at its top and bottom).
+TEST(ViewFrustum, AgreesWithTheCameraProjection) {
+  for (const auto& [degrees, width, height] : {std::tuple{90, 800u, 600u}, {60, 1280u, 720u}, {120, 640u, 480u}}) {
+    const SceneSettings s = sceneSettingsFor(degrees, width, height);
+    ViewFrustum f(static_cast<float>(width), static_cast<float>(height), s.fieldOfView);
+    f.update(Matrix::identity());
+    for (int plane = 1; plane <= 4; ++plane) {
+      // A point just inside the side plane, 1000 m ahead: the plane's direction in the view's
+      // x-y, pulled in by a hair.
+      const Vec3 n = f.planeNormal(plane);
+      const float z = 1000.0f;
+      Vec3 p{0, 0, z};
+      if (n.x != 0) p.x = -n.z / n.x * z * 0.999f;
+      if (n.y != 0) p.y = -n.z / n.y * z * 0.999f;
+      ASSERT_NE(f.testSphere(p, 0.0f), kFrustumOutside);
+      for (const Matrix* m : {&s.nearProjection, &s.farProjection}) {
+        const float cx = p.x * m->m[0][0] + p.z * m->m[2][0];
+        const float cy = p.y * m->m[1][1] + p.z * m->m[2][1];
+        const float cw = p.z * m->m[2][3];
+        EXPECT_LE(std::abs(cx / cw), 1.0f) << degrees << " degrees, plane " << plane;
+        EXPECT_LE(std::abs(cy / cw), 1.0f) << degrees << " degrees, plane " << plane;
+        EXPECT_GT(std::max(std::abs(cx / cw), std::abs(cy / cw)), 0.99f);  // and at the edge
+      }
+    }
+  }
+  const SceneSettings s = sceneSettingsFor(90, 800, 600);
+  EXPECT_FLOAT_EQ(s.nearProjection.m[0][0], 1.0f);  // cot(45°) across the width
+  EXPECT_FLOAT_EQ(s.nearProjection.m[1][1], 800.0f / 600.0f);
+  const float q = s.farProjection.m[2][2];  // zf / (zf − zn)
+  EXPECT_NEAR(q, 1750000.0f / (1750000.0f - 0.5f), 1e-6f);
 }
 
 }  // namespace

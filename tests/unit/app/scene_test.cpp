@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
+
+#include "app/saver_errors.h"
 #include "app/scene.h"
 #include "platform/gfx/recording_device.h"
+#include "state_check.h"
 
 namespace skyloom {
 namespace {
@@ -55,8 +60,42 @@ TEST(Scene, RestoredDevicesStartFromTheSceneStates) {
   EXPECT_EQ(s.stageState(0, TextureStageState::ColorOp), TextureOp::SelectArg1);
   EXPECT_EQ(s.samplerState(0, SamplerState::MaxAnisotropy), 6u);
   EXPECT_EQ(s.stageState(1, TextureStageState::TexCoordIndex), 1u);
-  EXPECT_FLOAT_EQ(s.projection.m[1][1], 1.0f);  // 90 degrees: cot(45) = 1
-  EXPECT_FLOAT_EQ(s.projection.m[0][0], 0.75f);
+  EXPECT_FLOAT_EQ(s.projection.m[0][0], 1.0f);  // 90 degrees across the width: cot(45) = 1
+  EXPECT_FLOAT_EQ(s.projection.m[1][1], 4.0f / 3.0f);
+}
+
+TEST(Scene, TheHintAndItsFontLeaveTheDeviceAsTheyFoundIt) {
+  RecordingDevice device;
+  const SceneSettings settings = sceneSettingsFor(90, 640, 480);
+  applySceneStates(device, settings.nearProjection, Matrix::identity());
+  Scene scene;
+  ASSERT_EQ(scene.restore(device, settings), kOk);
+  device.beginScene();
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] { scene.render(device, Matrix::identity()); }));
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] {
+    scene.largeFont().drawText(0, 0, 0xFFFFFFFF, "boxed, point-filtered", kTextPointFilter | textBox(4, 128));
+  }));
+  device.endScene();
+  ASSERT_GT(device.draws().size(), 1u);
+  // The checker itself: a state left changed is named.
+  EXPECT_FALSE(leavesStatesAsFound(device, [&] { device.setRenderState(RenderState::AlphaBlendEnable, 1); }));
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] { device.setRenderState(RenderState::FogEnd, floatBits(9.0f)); }));
+}
+
+TEST(SaverErrors, EveryCodeHasItsOwnStringAndText) {
+  std::set<unsigned> ids;
+  for (const SaverErrorText& e : saverErrorTexts()) {
+    EXPECT_TRUE(ids.insert(e.stringId).second) << e.stringId;
+    EXPECT_GT(std::strlen(e.text), 20u);
+    EXPECT_EQ(&saverErrorText(e.code), &e);
+  }
+  EXPECT_EQ(ids, (std::set<unsigned>{2100, 2101, 2102, 2103, 2104, 2105, 2106, 2107, 2108, 2109, 2110, 2111, 2112}));
+  for (HResult code : {kSaverNoDirect3D, kSaverNoDevice, kSaverNoDeviceType, kSaverResizeFailed, kSaverUnitFailed,
+                       kSaverPreviewFailed}) {
+    EXPECT_NE(saverErrorText(code).stringId, kGenericErrorTextId) << std::hex << code;
+  }
+  EXPECT_EQ(saverErrorText(kSaverDeviceObjects).stringId, kGenericErrorTextId);  // has no text of its own
+  EXPECT_EQ(saverErrorText(kD3DDeviceLost).stringId, kGenericErrorTextId);
 }
 
 }  // namespace
