@@ -8,6 +8,11 @@
 
 namespace skyloom {
 
+// Metres per height unit: grids in metres are converted to units with the first; once loaded,
+// the world works with the second (1/6 m as a float).
+constexpr float kDefaultHeightUnit = 0.166666f;
+constexpr float kPublishedHeightUnit = 0.16666669f;
+
 struct HeightGrid {
   int width = 0;
   int height = 0;

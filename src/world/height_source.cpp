@@ -3,13 +3,49 @@
 #include <algorithm>
 #include <vector>
 
+#include "core/directory.h"
+#include "core/file.h"
+#include "core/paths.h"
+#include "core/random.h"
+#include "resources/image.h"
+#include "world/global_grid.h"
+#include "world/height_file.h"
+#include "world/image_heights.h"
+#include "world/text_grid.h"
+
 namespace skyloom {
 namespace {
 
 constexpr int kFlatSamples = 100;
 constexpr float kFlatSpacing = 100.0f;
 
+std::string_view extensionOf(std::string_view name) {
+  const std::size_t slash = name.find_last_of("\\/");
+  const std::string_view base = slash == std::string_view::npos ? name : name.substr(slash + 1);
+  const std::size_t dot = base.rfind('.');
+  return dot == std::string_view::npos ? std::string_view{} : base.substr(dot + 1);
+}
+
+bool endsWithIgnoreCase(std::string_view name, std::string_view suffix) {
+  return name.size() >= suffix.size() && equalsIgnoreCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+// Reads the file's first 2 × samples bytes straight into the grid's samples, as they are.
+bool readRawSamples(File& file, HeightGrid& grid) {
+  const std::size_t bytes = grid.samples.size() * 2;
+  return file.seek(0) && file.read(grid.samples.data(), bytes) == bytes;
+}
+
 }  // namespace
+
+std::string randomTerrainFile() {
+  std::vector<std::string> files;
+  for (const DirectoryItem& item : listDirectory(nativePath("tem"))) {
+    if (!item.isDirectory && matchesWildcard(item.name, "*.*")) files.push_back(item.name);
+  }
+  if (files.empty()) return {};
+  return files[static_cast<std::size_t>(randomInt()) % files.size()];
+}
 
 std::int64_t mirrorCoordinate(std::int64_t v, std::int64_t size) {
   const std::int64_t a = v < 0 ? -v : v;
@@ -23,6 +59,100 @@ void HeightSource::loadFlat() {
   grid_ = HeightGrid(kFlatSamples, kFlatSamples);
   sampleSpacing_ = kFlatSpacing;
   heightUnit_ = kPublishedHeightUnit;
+}
+
+void HeightSource::load(std::string_view name) {
+  std::string chosen(name);
+  if (equalsIgnoreCase(name, kRandomTerrain)) {
+    chosen = randomTerrainFile();
+    if (chosen.empty()) {
+      loadFlat();
+      return;
+    }
+  }
+  loadNamed(chosen, nativePath("tem\\" + chosen), std::string());
+}
+
+void HeightSource::loadPath(const std::string& path) { loadNamed(path, path, path); }
+
+void HeightSource::loadNamed(std::string_view name, const std::string& file, const std::string& pictureFile) {
+  loadFlat();  // what was loaded goes before the next grid is allocated
+  const std::string_view extension = extensionOf(name);
+  if (equalsIgnoreCase(extension, "tem")) {
+    loadTiledCache(file);
+    return;
+  }
+  if ((endsWithIgnoreCase(name, "jpg") || endsWithIgnoreCase(name, "bmp")) && loadPicture(name, pictureFile)) return;
+  if (equalsIgnoreCase(extension, "hgt")) {
+    loadHeightFile(file);
+  } else if (equalsIgnoreCase(extension, "dem")) {
+    loadTextGrid(file);
+  } else {
+    loadGlobalGrid(file);
+  }
+}
+
+bool HeightSource::loadTiledCache(const std::string& file) {
+  // Opened read-only: a file whose header or index does not read is passed over, never
+  // rewritten, so a damaged or foreign file loses nothing.
+  if (failed(cache_.open(file))) return false;
+  kind_ = HeightSourceKind::TiledCache;
+  grid_ = HeightGrid();
+  sampleSpacing_ = cache_.sampleSpacing();
+  heightUnit_ = cache_.heightUnit();
+  return true;
+}
+
+bool HeightSource::loadPicture(std::string_view name, const std::string& pictureFile) {
+  std::vector<std::string> names = terrainPictureNames(name);
+  if (!pictureFile.empty()) names.insert(names.begin(), pictureFile);
+  Image image;
+  for (const std::string& picture : names) {
+    if (loadImage(picture, image) != 0) continue;
+    HeightGrid grid = heightsFromImage(image);
+    image.reset();
+    loadGrid(std::move(grid), kImageHeightSpacing, kPublishedHeightUnit, HeightSourceKind::Image);
+    return true;
+  }
+  return false;
+}
+
+bool HeightSource::loadHeightFile(const std::string& file) {
+  File f(file, "rb");
+  const HeightFileShape shape = heightFileShape(f.size());
+  if (!f.isOpen() || shape.samples == 0) return false;
+  HeightGrid grid(shape.samples, shape.samples);
+  if (!readRawSamples(f, grid)) return false;
+  convertHeightFileGrid(grid);
+  loadGrid(std::move(grid), shape.spacing, kPublishedHeightUnit, HeightSourceKind::HeightFile);
+  return true;
+}
+
+bool HeightSource::loadTextGrid(const std::string& file) {
+  File f(file, "rb");
+  if (!f.isOpen() || f.size() <= kTextGridHeaderBytes || !f.seek(kTextGridHeaderBytes)) return false;
+  TextGridReader reader;
+  std::vector<std::uint8_t> block(kTextGridBlockBytes);
+  while (!reader.full()) {
+    const std::size_t got = f.read(block.data(), block.size());
+    if (got == 0) break;
+    reader.feed(std::span<const std::uint8_t>(block.data(), got));
+  }
+  reader.finish();
+  // A short file would leave part of the land at sea level: take it as unreadable instead.
+  if (!reader.full()) return false;
+  loadGrid(reader.takeGrid(), kTextGridSpacing, kPublishedHeightUnit, HeightSourceKind::TextGrid);
+  return true;
+}
+
+bool HeightSource::loadGlobalGrid(const std::string& file) {
+  File f(file, "rb");
+  if (!f.isOpen() || f.size() < kGlobalGridBytes) return false;
+  HeightGrid grid(kGlobalGridColumns, kGlobalGridRows);
+  if (!readRawSamples(f, grid)) return false;
+  swapGlobalGrid(grid);
+  loadGrid(std::move(grid), kGlobalGridSpacing, kPublishedHeightUnit, HeightSourceKind::GlobalGrid);
+  return true;
 }
 
 void HeightSource::loadGrid(HeightGrid grid, float sampleSpacing, float heightUnit, HeightSourceKind kind) {

@@ -24,16 +24,23 @@ enum class HeightSourceKind { TiledCache, Image, HeightFile, TextGrid, GlobalGri
 // tile() and window() from an in-memory grid.
 constexpr int kTileFromGrid = 1001;
 
-constexpr float kDefaultHeightUnit = 0.166666f;      // what grids in metres are converted with
-constexpr float kPublishedHeightUnit = 0.16666669f;  // what the world then works with
-
 class HeightSource {
  public:
   // Chooses the kind by name and loads it (the terrain-file setting; "random" picks a file of
   // "tem\"). Files are read from "tem\", pictures from the data pack as "pack\%s". Never fails:
-  // whatever does not load leaves the next kind to try, down to the flat grid.
+  // whatever does not load leaves the next kind to try, down to the flat grid. Files are only
+  // ever read: a damaged cache file is passed over and left as it is.
+  //   ".tem"                 tiled cache file: spacing and height unit from its header
+  //   ends in "jpg"/"bmp"    picture "pack\<name less folders>" (a name without an extension
+  //                          also as "<name>.jpg"); if none loads, on down the list
+  //   ".hgt"                 height file, 3601² (5.01 m) or 1201² (15.03 m) samples by length
+  //   ".dem"                 text grid, 1200², 70 m
+  //   anything else          global grid, 5760 × 2880, 70 m
+  //   nothing loaded         flat, 100² zeros, 100 m
+  // Every kind but the cache file publishes kPublishedHeightUnit.
   void load(std::string_view name);
-  // The same for a file given by its native path (the tools).
+  // The same for a file given by its native path (the tools). A picture is tried at the path
+  // itself before the data pack.
   void loadPath(const std::string& path);
   // Takes a grid already in height units as an in-memory source of the given kind (the loaders,
   // tests, tools). An empty grid gives the flat one.
@@ -64,6 +71,14 @@ class HeightSource {
 
  private:
   void loadFlat();
+  // file: the native path to read. pictureFile: a native path to try as the picture first, or "".
+  void loadNamed(std::string_view name, const std::string& file, const std::string& pictureFile);
+  // Each true when it loaded; otherwise the source stays flat.
+  bool loadTiledCache(const std::string& file);
+  bool loadPicture(std::string_view name, const std::string& pictureFile);
+  bool loadHeightFile(const std::string& file);
+  bool loadTextGrid(const std::string& file);
+  bool loadGlobalGrid(const std::string& file);
 
   HeightSourceKind kind_ = HeightSourceKind::Flat;
   float sampleSpacing_ = 100.0f;
@@ -71,6 +86,12 @@ class HeightSource {
   HeightGrid grid_;
   TerrainCacheFile cache_;
 };
+
+// The value of the terrain setting that picks a file of "tem\" at random.
+constexpr std::string_view kRandomTerrain = "random";
+
+// A file of "tem\" ("*.*") chosen with the process's random generator; "" when there is none.
+std::string randomTerrainFile();
 
 // Mirrors a coordinate into [0, size): |v|, then size − 1 − |v| mod size when |v| / size is odd.
 std::int64_t mirrorCoordinate(std::int64_t v, std::int64_t size);
