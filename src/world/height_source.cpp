@@ -183,6 +183,7 @@ std::uint16_t HeightSource::mirroredSample(std::int64_t x, std::int64_t z) const
 int HeightSource::tile(std::int32_t x, std::int32_t z, int level, std::span<std::uint16_t, kTileSampleCount> out,
                        bool fallback) {
   if (!inMemory()) return cache_.tile(x, z, level, out, fallback);
+  if (level < 0 || level > kMaxGridTileLevel) return kTileReadError;
   const std::int64_t step = std::int64_t{1} << level;
   std::size_t k = 0;
   for (int j = 0; j < kTileSamples; ++j) {
@@ -194,7 +195,10 @@ int HeightSource::tile(std::int32_t x, std::int32_t z, int level, std::span<std:
 int HeightSource::window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std::int32_t z1,
                          std::span<std::uint16_t> out) {
   const std::int64_t w = std::int64_t{x1} - x0, h = std::int64_t{z1} - z0;
-  if (w <= 0 || h <= 0 || static_cast<std::uint64_t>(w * h) > out.size()) return kTileFromGrid;
+  if (w <= 0 || h <= 0) return kTileFromGrid;  // nothing to fill
+  // Checked by division: the product of two 32-bit spans can overflow a signed 64-bit count.
+  const auto uw = static_cast<std::uint64_t>(w), uh = static_cast<std::uint64_t>(h);
+  if (uw > out.size() || uh > out.size() / uw) return kTileReadError;
   if (inMemory()) {
     std::size_t k = 0;
     for (std::int64_t z = z0; z < z1; ++z) {

@@ -23,6 +23,9 @@ enum class HeightSourceKind { TiledCache, Image, HeightFile, TextGrid, GlobalGri
 
 // tile() and window() from an in-memory grid.
 constexpr int kTileFromGrid = 1001;
+// The coarsest step an in-memory tile is cut at: 2^30 base samples keeps every position of a
+// tile inside 64 bits with room to spare.
+constexpr int kMaxGridTileLevel = 30;
 
 class HeightSource {
  public:
@@ -58,12 +61,14 @@ class HeightSource {
   TerrainCacheFile* cacheFile() { return kind_ == HeightSourceKind::TiledCache ? &cache_ : nullptr; }
 
   // Fills the samples at (x + i·2^level, z + j·2^level), i, j = 0..128, row-major with rows
-  // along z. kTileFromGrid from memory (mirrored beyond the grid); from a cache file kTileFound,
-  // kTileAbsent, or kTileReadError (the fallback interpolates a coarser tile that is there).
+  // along z. kTileFromGrid from memory (mirrored beyond the grid; kTileReadError for a level
+  // outside 0..kMaxGridTileLevel); from a cache file kTileFound, kTileAbsent, or kTileReadError
+  // (the fallback interpolates a coarser tile that is there).
   int tile(std::int32_t x, std::int32_t z, int level, std::span<std::uint16_t, kTileSampleCount> out,
            bool fallback);
   // The level-0 samples of [x0, x1) × [z0, z1), row-major, (x1 − x0) × (z1 − z0) of them; from a
-  // cache file assembled from its level-0 tiles, absent ones as 0xFFFF. kTileFromGrid.
+  // cache file assembled from its level-0 tiles, absent ones as 0xFFFF. kTileFromGrid;
+  // kTileReadError, with out untouched, when out is too small for the rectangle.
   int window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std::int32_t z1, std::span<std::uint16_t> out);
 
   // The in-memory sample at a base position, mirrored beyond the grid.

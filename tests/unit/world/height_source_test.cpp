@@ -372,6 +372,14 @@ TEST(HeightSourceGrid, FarCoordinatesSeeTheGridMirrored) {
   std::vector<std::uint16_t> window(6);
   ASSERT_EQ(source.window(-3, -1, 3, 0, window), kTileFromGrid);
   EXPECT_EQ(window, (std::vector<std::uint16_t>{12, 12, 11, 10, 11, 12}));
+
+  // Requests that cannot be met fail and leave the caller's buffer alone.
+  EXPECT_EQ(source.window(-3, -1, 3, 1, window), kTileReadError);  // 12 samples into 6
+  // Spans whose product overflows a signed 64-bit count.
+  EXPECT_EQ(source.window(INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX, window), kTileReadError);
+  EXPECT_EQ(window, (std::vector<std::uint16_t>{12, 12, 11, 10, 11, 12}));
+  EXPECT_EQ(source.tile(0, 0, -1, tile, false), kTileReadError);
+  EXPECT_EQ(source.tile(0, 0, 64, tile, false), kTileReadError);
 }
 
 }  // namespace
