@@ -48,9 +48,11 @@ std::string randomTerrainFile() {
 }
 
 std::int64_t mirrorCoordinate(std::int64_t v, std::int64_t size) {
-  const std::int64_t a = v < 0 ? -v : v;
-  const std::int64_t r = a % size;
-  return (a / size) % 2 == 1 ? size - 1 - r : r;
+  // The magnitude in unsigned arithmetic, which has room for the most negative value.
+  const std::uint64_t a = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+  const auto n = static_cast<std::uint64_t>(size);
+  const auto r = static_cast<std::int64_t>(a % n);
+  return (a / n) % 2 == 1 ? size - 1 - r : r;
 }
 
 void HeightSource::loadFlat() {

@@ -213,6 +213,26 @@ TEST(HeightSourceLoad, TheBareSettingBmpFindsThePackedJpeg) {
   expectFlat(source, "no picture");
 }
 
+TEST(HeightSourceLoad, ToolPathsAreReadAsGiven) {
+  ScratchDir dir;
+  HeightSource source;
+  store(dir / "mine/peak.hgt", heightFileBytes(kHeightFileSmallSamples));
+  source.loadPath(dir / "mine/peak.hgt");
+  EXPECT_EQ(source.kind(), HeightSourceKind::HeightFile);
+  EXPECT_EQ(source.gridWidth(), kHeightFileSmallSamples);
+  // A picture beside it, not in any pack.
+  BmpShape shape;
+  shape.width = 1;
+  shape.height = 1;
+  shape.bits = {255, 0, 0, 0};
+  writeFile(dir.path() / "mine" / "blue.bmp", asString(makeBmp(shape)));
+  source.loadPath(dir / "mine/blue.bmp");
+  ASSERT_EQ(source.kind(), HeightSourceKind::Image);
+  EXPECT_EQ(source.grid().at(0, 0), 336);  // delivered as R, G, B: blue is the third byte, weighing 0.1
+  source.loadPath(dir / "mine/none.dem");
+  expectFlat(source, "no file");
+}
+
 // A grid with slopes, sea and hard steps, so tiles of every level differ.
 HeightGrid landscape(int w, int h) {
   HeightGrid g(w, h);
