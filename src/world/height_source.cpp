@@ -37,6 +37,20 @@ void HeightSource::loadGrid(HeightGrid grid, float sampleSpacing, float heightUn
   heightUnit_ = heightUnit;
 }
 
+HResult HeightSource::openCache(const std::string& path) {
+  cache_.close();
+  const HResult hr = cache_.open(path);
+  if (failed(hr)) {
+    loadFlat();
+    return hr;
+  }
+  kind_ = HeightSourceKind::TiledCache;
+  grid_ = HeightGrid();
+  sampleSpacing_ = cache_.sampleSpacing();
+  heightUnit_ = cache_.heightUnit();
+  return kOk;
+}
+
 int HeightSource::gridWidth() const {
   return inMemory() ? grid_.width : static_cast<int>(cache_.header().gridWidth);
 }
