@@ -97,12 +97,7 @@ void HeightSource::loadNamed(std::string_view name, const std::string& file, con
 bool HeightSource::loadTiledCache(const std::string& file) {
   // Opened read-only: a file whose header or index does not read is passed over, never
   // rewritten, so a damaged or foreign file loses nothing.
-  if (failed(cache_.open(file))) return false;
-  kind_ = HeightSourceKind::TiledCache;
-  grid_ = HeightGrid();
-  sampleSpacing_ = cache_.sampleSpacing();
-  heightUnit_ = cache_.heightUnit();
-  return true;
+  return succeeded(openCache(file));
 }
 
 bool HeightSource::loadPicture(std::string_view name, const std::string& pictureFile) {
@@ -167,6 +162,20 @@ void HeightSource::loadGrid(HeightGrid grid, float sampleSpacing, float heightUn
   grid_ = std::move(grid);
   sampleSpacing_ = sampleSpacing;
   heightUnit_ = heightUnit;
+}
+
+HResult HeightSource::openCache(const std::string& path) {
+  cache_.close();
+  const HResult hr = cache_.open(path);
+  if (failed(hr)) {
+    loadFlat();
+    return hr;
+  }
+  kind_ = HeightSourceKind::TiledCache;
+  grid_ = HeightGrid();
+  sampleSpacing_ = cache_.sampleSpacing();
+  heightUnit_ = cache_.heightUnit();
+  return kOk;
 }
 
 int HeightSource::gridWidth() const {

@@ -49,6 +49,9 @@ class HeightSource {
   // tests, tools). An empty grid gives the flat one.
   void loadGrid(HeightGrid grid, float sampleSpacing, float heightUnit = kPublishedHeightUnit,
                 HeightSourceKind kind = HeightSourceKind::Image);
+  // Opens a tiled cache file by its native path as the source. On failure (the file's own
+  // code) the source is the flat grid.
+  HResult openCache(const std::string& path);
 
   HeightSourceKind kind() const { return kind_; }
   float sampleSpacing() const { return sampleSpacing_; }
