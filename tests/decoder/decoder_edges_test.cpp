@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "player/mpeg/mpeg_stream.h"
 #include "player/mpeg/subband_levels.h"
-#include "stream_decode.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
@@ -19,7 +19,7 @@ using player::FrameDecoder;
 struct Stream {
   std::vector<std::uint8_t> bytes;
   std::vector<RawFrame> frames;
-  skydecode::FoundFrame first;
+  player::FoundFrame first;
 
   std::span<const std::uint8_t> from(std::size_t frame) const { return std::span(bytes).subspan(frames[frame].offset); }
 };
@@ -28,7 +28,7 @@ Stream load(const StreamRecipe& recipe) {
   Stream s;
   s.bytes = readBytes(streamFile(recipe));
   s.frames = walkFrames(s.bytes);
-  EXPECT_TRUE(skydecode::findFrame(s.bytes, 0, nullptr, s.first)) << recipe.name;
+  EXPECT_TRUE(player::findFrame(s.bytes, 0, nullptr, s.first)) << recipe.name;
   return s;
 }
 Stream load(const char* name) { return load(catalogStream(name)); }

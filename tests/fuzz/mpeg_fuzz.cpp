@@ -17,7 +17,7 @@
 
 #include "layer1_writer.h"
 #include "player/mpeg/subband_levels.h"
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
 using namespace skyloom;
 
@@ -70,15 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     decoder.setEqualizerGains(gains);
     decoder.setEqualizerEnabled(true);
   }
-  skydecode::FoundFrame frame;
+  player::FoundFrame frame;
   const player::FrameHeader* stream = nullptr;
   player::FrameHeader first;
-  std::size_t from = skydecode::id3v2TagBytes(file);
+  std::size_t from = player::id3v2TagBytes(file);
   long decoded = 0;
   for (;;) {
     // Find a frame the decoder accepts (of the first stream, once there is one).
     bool started = false;
-    while (!started && skydecode::findFrame(file, from, stream, frame)) {
+    while (!started && player::findFrame(file, from, stream, frame)) {
       started = decoder.init(frame.header, frame.frameBytes, reduction, 0, convert, 1000 + (setup * 97) % 23000);
       from = frame.offset + 1;
     }
