@@ -64,6 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> out(setup & 0x80 ? 2000 : player::kMaxFrameOutputBytes);
 
   player::FrameDecoder decoder;
+  // The spectrum display's ring, written as the music engine has the decoder write it.
+  decoder.setLevelSink(&player::subbandLevels());
   if (setup & 0x40) {
     float gains[player::kEqualizerBands];
     for (int i = 0; i < player::kEqualizerBands; ++i) gains[i] = static_cast<float>(i % 4) * 0.5f;

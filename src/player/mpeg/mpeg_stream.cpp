@@ -43,6 +43,7 @@ StreamSummary decodeStream(std::span<const std::uint8_t> file, const StreamOptio
   StreamSummary summary;
   summary.tagBytes = id3v2TagBytes(file);
   FrameDecoder decoder;
+  decoder.setLevelSink(options.levelSink);
   auto start = [&](const FoundFrame& f) {
     return decoder.init(f.header, f.frameBytes, options.reduction, 0, options.convert, options.frequencyLimit);
   };

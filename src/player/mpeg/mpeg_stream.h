@@ -11,6 +11,7 @@
 
 #include "player/mpeg/frame_decoder.h"
 #include "player/mpeg/frame_header.h"
+#include "player/mpeg/subband_levels.h"
 
 namespace skyloom::player {
 
@@ -34,6 +35,7 @@ struct StreamOptions {
   int reduction = 0;
   int frequencyLimit = 24000;
   std::size_t outputBytes = kMaxFrameOutputBytes;  // the per-frame output buffer
+  SubbandLevels* levelSink = nullptr;              // FrameDecoder::setLevelSink
 };
 
 struct StreamSummary {
