@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
 namespace {
 
@@ -102,7 +102,7 @@ volatile std::uint32_t outputSum;
 
 std::uint64_t decodeOurs(const std::vector<std::uint8_t>& file) {
   std::uint32_t sum = 0;  // touch the output, as a player would
-  const auto s = skyloom::skydecode::decodeStream(file, {}, [&](std::span<const std::uint8_t> pcm) { sum += pcm[pcm.size() / 2]; });
+  const auto s = skyloom::player::decodeStream(file, {}, [&](std::span<const std::uint8_t> pcm) { sum += pcm[pcm.size() / 2]; });
   outputSum = sum;
   return s.pcmBytes;
 }

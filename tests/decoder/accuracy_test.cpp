@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
@@ -57,15 +57,15 @@ class AccuracyTable : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const table = ::testing::AddGlobalTestEnvironment(new AccuracyTable);
 
 struct Ours {
-  skydecode::StreamSummary summary;
+  player::StreamSummary summary;
   std::vector<std::uint8_t> pcm;
 };
 
 Ours decodeOurs(const std::vector<std::uint8_t>& bytes, int convert) {
   Ours o;
-  skydecode::StreamOptions options;
+  player::StreamOptions options;
   options.convert = convert;
-  o.summary = skydecode::decodeStream(bytes, options,
+  o.summary = player::decodeStream(bytes, options,
                                       [&](std::span<const std::uint8_t> pcm) { o.pcm.insert(o.pcm.end(), pcm.begin(), pcm.end()); });
   return o;
 }

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 
+#include "player/mpeg/mpeg_stream.h"
 #include "player/mpeg/subband_levels.h"
-#include "stream_decode.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
@@ -19,7 +20,7 @@ using player::FrameDecoder;
 struct Stream {
   std::vector<std::uint8_t> bytes;
   std::vector<RawFrame> frames;
-  skydecode::FoundFrame first;
+  player::FoundFrame first;
 
   std::span<const std::uint8_t> from(std::size_t frame) const { return std::span(bytes).subspan(frames[frame].offset); }
 };
@@ -28,7 +29,7 @@ Stream load(const StreamRecipe& recipe) {
   Stream s;
   s.bytes = readBytes(streamFile(recipe));
   s.frames = walkFrames(s.bytes);
-  EXPECT_TRUE(skydecode::findFrame(s.bytes, 0, nullptr, s.first)) << recipe.name;
+  EXPECT_TRUE(player::findFrame(s.bytes, 0, nullptr, s.first)) << recipe.name;
   return s;
 }
 Stream load(const char* name) { return load(catalogStream(name)); }
@@ -219,6 +220,7 @@ TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTh
   ASSERT_GT(stereo.frames.size(), 256u);  // enough granule pairs to wrap the ring
   levels.reset();
   FrameDecoder d;
+  d.setLevelSink(&levels);
   ASSERT_TRUE(start(d, stereo));
   for (std::size_t f = 0; f < stereo.frames.size(); ++f) {
     const int before = levels.writeIndex();
@@ -255,6 +257,50 @@ TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTh
   ASSERT_TRUE(start(d, layer2));
   for (std::size_t f = 0; f < 10; ++f) d.decode(layer2.from(f), out);
   EXPECT_EQ(levels.writeIndex(), 0);
+}
+
+TEST(SubbandLevels, OnlyADecoderGivenASinkWritesLevelsAndOnlyIntoThatSink) {
+  // The process-wide ring holds one marked entry that decoding without a sink must leave alone.
+  player::SubbandLevels& global = player::subbandLevels();
+  global.reset();
+  float marker[player::kLevelBands];
+  std::fill(std::begin(marker), std::end(marker), 7.0f);
+  global.store(0, marker);
+  global.advance();
+  auto globalUntouched = [&](const char* when) {
+    EXPECT_EQ(global.writeIndex(), 1) << when;
+    EXPECT_EQ(global.entry(1)[0], 7.0f) << when;
+    EXPECT_EQ(global.entry(0)[0], 0.0f) << when;
+  };
+
+  const Stream stereo = load(kToneStereo);
+  std::vector<std::uint8_t> out(player::kMaxFrameOutputBytes);
+  FrameDecoder d;
+  ASSERT_TRUE(start(d, stereo));
+  for (std::size_t f = 0; f < 10; ++f) ASSERT_GT(d.decode(stereo.from(f), out).usedBytes, 0);
+  globalUntouched("a decoder without a sink");
+  const player::StreamSummary plain = player::decodeStream(stereo.bytes, {}, {});
+  ASSERT_GT(plain.framesDecoded, 10);
+  globalUntouched("the stream layer without a sink");
+
+  // The sink survives init, and taking it away again stops the writes.
+  auto own = std::make_unique<player::SubbandLevels>();
+  d.setLevelSink(own.get());
+  ASSERT_TRUE(start(d, stereo));
+  for (std::size_t f = 0; f < 10; ++f) ASSERT_GT(d.decode(stereo.from(f), out).usedBytes, 0);
+  EXPECT_EQ(own->writeIndex(), 20);
+  EXPECT_EQ(loudestBand(own->entry(1), 0), 1);
+  d.setLevelSink(nullptr);
+  ASSERT_GT(d.decode(stereo.from(10), out).usedBytes, 0);
+  EXPECT_EQ(own->writeIndex(), 20);
+  globalUntouched("a decoder with its own sink");
+
+  player::StreamOptions options;
+  options.levelSink = own.get();
+  own->reset();
+  const player::StreamSummary sunk = player::decodeStream(stereo.bytes, options, {});
+  EXPECT_EQ(own->writeIndex(), static_cast<int>(2 * sunk.framesDecoded % player::kLevelRingEntries));
+  globalUntouched("the stream layer with its own sink");
 }
 
 }  // namespace

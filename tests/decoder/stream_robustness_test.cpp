@@ -1,4 +1,4 @@
-// The streaming frame loop (skydecode's) on damaged files: random bytes, cut streams and streams
+// The player's stream layer on damaged files: random bytes, cut streams and streams
 // damaged in the middle. It must never crash, count what it drops and be back on the stream
 // within a few frames, with the same output as an undamaged decoding from then on.
 
@@ -6,23 +6,23 @@
 
 #include <random>
 
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
 namespace {
 
 struct Decoded {
-  skydecode::StreamSummary summary;
+  player::StreamSummary summary;
   std::vector<std::uint8_t> pcm;
 };
 
 Decoded run(const std::vector<std::uint8_t>& bytes, int convert = 0, int reduction = 0) {
   Decoded r;
-  skydecode::StreamOptions options;
+  player::StreamOptions options;
   options.convert = convert;
   options.reduction = reduction;
-  r.summary = skydecode::decodeStream(bytes, options,
+  r.summary = player::decodeStream(bytes, options,
                                       [&](std::span<const std::uint8_t> pcm) { r.pcm.insert(r.pcm.end(), pcm.begin(), pcm.end()); });
   return r;
 }

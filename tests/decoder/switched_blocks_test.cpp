@@ -11,7 +11,7 @@
 #include <random>
 
 #include "bit_writer.h"
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 #include "test_streams.h"
 
 namespace skyloom::testing {
@@ -152,9 +152,9 @@ TEST_P(SwitchedBlocks, MatchMpg123) {
                                                static_cast<std::streamsize>(stream.size()));
 
   std::vector<float> ours;
-  skydecode::StreamOptions options;
+  player::StreamOptions options;
   options.convert = player::kConvertFloat;
-  const skydecode::StreamSummary summary = skydecode::decodeStream(stream, options, [&](std::span<const std::uint8_t> pcm) {
+  const player::StreamSummary summary = player::decodeStream(stream, options, [&](std::span<const std::uint8_t> pcm) {
     const std::size_t n = pcm.size() / 4;
     ours.resize(ours.size() + n);
     std::memcpy(ours.data() + ours.size() - n, pcm.data(), pcm.size());

@@ -17,7 +17,7 @@
 
 #include "layer1_writer.h"
 #include "player/mpeg/subband_levels.h"
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
 using namespace skyloom;
 
@@ -64,21 +64,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> out(setup & 0x80 ? 2000 : player::kMaxFrameOutputBytes);
 
   player::FrameDecoder decoder;
+  // The spectrum display's ring, written as the music engine has the decoder write it.
+  decoder.setLevelSink(&player::subbandLevels());
   if (setup & 0x40) {
     float gains[player::kEqualizerBands];
     for (int i = 0; i < player::kEqualizerBands; ++i) gains[i] = static_cast<float>(i % 4) * 0.5f;
     decoder.setEqualizerGains(gains);
     decoder.setEqualizerEnabled(true);
   }
-  skydecode::FoundFrame frame;
+  player::FoundFrame frame;
   const player::FrameHeader* stream = nullptr;
   player::FrameHeader first;
-  std::size_t from = skydecode::id3v2TagBytes(file);
+  std::size_t from = player::id3v2TagBytes(file);
   long decoded = 0;
   for (;;) {
     // Find a frame the decoder accepts (of the first stream, once there is one).
     bool started = false;
-    while (!started && skydecode::findFrame(file, from, stream, frame)) {
+    while (!started && player::findFrame(file, from, stream, frame)) {
       started = decoder.init(frame.header, frame.frameBytes, reduction, 0, convert, 1000 + (setup * 97) % 23000);
       from = frame.offset + 1;
     }

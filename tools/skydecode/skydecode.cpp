@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
 using namespace skyloom;
 
@@ -66,10 +66,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "skydecode: cannot write %s\n", outPath);
     return 1;
   }
-  skydecode::StreamOptions options;
+  player::StreamOptions options;
   options.convert = asFloat ? player::kConvertFloat : 0;
   bool writeFailed = false;
-  const skydecode::StreamSummary s = skydecode::decodeStream(file, options, [&](std::span<const std::uint8_t> pcm) {
+  const player::StreamSummary s = player::decodeStream(file, options, [&](std::span<const std::uint8_t> pcm) {
     writeFailed |= std::fwrite(pcm.data(), 1, pcm.size(), out) != pcm.size();
   });
   writeFailed |= std::fclose(out) != 0;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   }
 
   const player::FrameHeader& h = s.first.header;
-  std::printf("%s: MPEG %s Layer %s, %d Hz, %d channel%s (%s), ", inPath, skydecode::mpegVersionName(h),
+  std::printf("%s: MPEG %s Layer %s, %d Hz, %d channel%s (%s), ", inPath, player::mpegVersionName(h),
               kLayerNames[h.layer()], h.sampleRate(), h.channels(), h.channels() == 1 ? "" : "s",
               kModeNames[h.channelMode & 3]);
   if (h.bitRateIndex == 0)

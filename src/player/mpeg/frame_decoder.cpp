@@ -23,6 +23,7 @@ struct FrameDecoder::State {
   int subbandLimit = kSubbands;
   bool equalizer = false;
   float gains[kEqualizerBands];
+  SubbandLevels* levelSink = nullptr;
   Layer3Decoder layer3;
   SynthesisFilter synthesis[2];
   SubbandFrame frame;
@@ -112,6 +113,8 @@ void FrameDecoder::setEqualizerGains(std::span<const float, kEqualizerBands> gai
   std::copy(gains.begin(), gains.end(), state_->gains);
 }
 
+void FrameDecoder::setLevelSink(SubbandLevels* sink) { state_->levelSink = sink; }
+
 namespace {
 
 // Brings the subband samples to the output's channels and band limit, with the equalizer's gains.
@@ -140,7 +143,7 @@ DecodeResult FrameDecoder::decode(std::span<const std::uint8_t> in, std::span<st
       decodeLayer2(bits, h, h.bitRateIndex ? h.bitRate() : bitRateForFrameBytes(h, s.frameBytes), s.frame);
       break;
     default:
-      if (!s.layer3.decode(h, body, bodyBytes, s.frame, true)) return {};
+      if (!s.layer3.decode(h, body, bodyBytes, s.frame, s.levelSink)) return {};
       break;
   }
   shapeSubbands(s);

@@ -14,6 +14,8 @@
 
 namespace skyloom::player {
 
+class SubbandLevels;
+
 struct DecoderOutput {
   int channels = 0;
   int samplesPerFrame = 0;  // over all channels
@@ -62,6 +64,11 @@ class FrameDecoder {
   // after a damaged frame, and its listener's equalizer must stay as it was).
   void setEqualizerEnabled(bool enabled);
   void setEqualizerGains(std::span<const float, kEqualizerBands> gains);
+
+  // Where Layer III frames record their subband levels for the spectrum display; null (the
+  // default) records nothing. The music engine passes &subbandLevels(); a decoder for anything
+  // else (tools, tests) leaves the display's ring alone. Survives init, like the equalizer.
+  void setLevelSink(SubbandLevels* sink);
 
   struct State;
 

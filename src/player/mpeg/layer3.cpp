@@ -489,12 +489,12 @@ void imdctShort(const float* in, float* z) {
 }
 
 // The spectrum display's levels: per subband, the summed magnitude of a granule's 18 samples.
-void recordSubbandLevels(int ch, const float (*slots)[kSubbands]) {
+void recordSubbandLevels(SubbandLevels& ring, int ch, const float (*slots)[kSubbands]) {
   float levels[kLevelBands] = {};
   for (int t = 0; t < 18; ++t)
     for (int sb = 0; sb < kSubbands; ++sb) levels[sb] += std::fabs(slots[t][sb]);
-  subbandLevels().store(ch, levels);
-  if (ch == 1) subbandLevels().advance();
+  ring.store(ch, levels);
+  if (ch == 1) ring.advance();
 }
 
 }  // namespace
@@ -551,7 +551,7 @@ void Layer3Decoder::hybrid(int ch, const Granule& g, int longSubbands, float* xr
 }
 
 bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::size_t bytes,
-                           SubbandFrame& frame, bool recordLevels) {
+                           SubbandFrame& frame, SubbandLevels* levels) {
   const int channels = h.channels();
   const int sideBytes = sideInfoBytes(h);
   if (bytes < static_cast<std::size_t>(sideBytes)) return false;
@@ -622,7 +622,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
       const int longSubbands = !g.shortBlocks() ? kSubbands : g.mixed ? 2 : 0;
       hybrid(ch, g, longSubbands, xr[ch], channels == 2 ? nonzero : end[ch], frame.samples[ch],
              18 * gr);
-      if (recordLevels) recordSubbandLevels(ch, frame.samples[ch] + 18 * gr);
+      if (levels) recordSubbandLevels(*levels, ch, frame.samples[ch] + 18 * gr);
     }
   }
   return true;

@@ -11,6 +11,8 @@
 
 namespace skyloom::player {
 
+class SubbandLevels;
+
 class Layer3Decoder {
  public:
   // The most main data one frame can add to the reservoir.
@@ -23,9 +25,9 @@ class Layer3Decoder {
   // (`data`, `bytes`). Fills one granule (18 slots) at the low sample rates, two otherwise.
   // False when the side information is not decodable; the reservoir still takes the frame's
   // main data then. Frames whose reservoir reference reaches before what was kept decode to
-  // silence.
+  // silence. Each granule's subband levels go to `levels` when it is not null.
   bool decode(const FrameHeader& header, const std::uint8_t* data, std::size_t bytes,
-              SubbandFrame& frame, bool recordLevels);
+              SubbandFrame& frame, SubbandLevels* levels);
 
   struct Granule;
 

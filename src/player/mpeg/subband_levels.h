@@ -1,9 +1,11 @@
 #pragma once
-// The process-wide record of Layer III subband levels that the music panel's spectrum display
-// reads: a ring of 512 entries, each 32 levels for the first channel then 32 for the second. For
-// every granule the decoder stores, per channel and subband, the sum of the magnitudes of the 18
-// subband samples, and advances the write index after the second channel (so a single-channel
-// stream leaves the index where it is). One writer (the decoder thread); readers on any thread.
+// The record of Layer III subband levels that the music panel's spectrum display reads: a ring of
+// 512 entries, each 32 levels for the first channel then 32 for the second. For every granule a
+// decoder whose level sink it is (FrameDecoder::setLevelSink) stores, per channel and subband, the
+// sum of the magnitudes of the 18 subband samples, and advances the write index after the second
+// channel (so a single-channel stream leaves the index where it is). subbandLevels() is the
+// process-wide one the music engine's decoder writes. One writer (the decoder thread); readers on
+// any thread.
 
 #include <array>
 #include <atomic>

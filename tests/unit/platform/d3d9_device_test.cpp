@@ -101,6 +101,34 @@ TEST_F(D3D9DeviceTest, StatesTransformsAndDrawsPassThrough) {
   EXPECT_EQ(device.testCooperativeLevel(), kOk);
 }
 
+// The recording device's reset rules are the system's: no reset while a default-pool texture
+// lives; afterwards the states are back at their defaults. State blocks read states back.
+TEST_F(D3D9DeviceTest, ResetNeedsTheDefaultPoolEmptyAndRestoresDefaultStates) {
+  RenderDevice& device = *device_;
+  ASSERT_EQ(device.setTextureStageState(0, TextureStageState::ColorOp, TextureOp::SelectArg1), kOk);
+  std::uint32_t value = 0;
+  ASSERT_EQ(device.getTextureStageState(0, TextureStageState::ColorOp, value), kOk);
+  EXPECT_EQ(value, TextureOp::SelectArg1);
+  ASSERT_EQ(device.setSamplerState(0, SamplerState::MagFilter, TextureFilter::Linear), kOk);
+  ASSERT_EQ(device.getSamplerState(0, SamplerState::MagFilter, value), kOk);
+  EXPECT_EQ(value, TextureFilter::Linear);
+
+  std::unique_ptr<Texture> managed;
+  std::unique_ptr<Texture> deviceTexture;
+  ASSERT_EQ(device.createTexture(16, 16, 1, Usage::None, Format::A8R8G8B8, Pool::Managed, managed), kOk);
+  ASSERT_EQ(device.createTexture(16, 16, 1, Usage::None, Format::A8R8G8B8, Pool::Default, deviceTexture), kOk);
+  EXPECT_EQ(device.reset(), kD3DInvalidCall);
+  device.testCooperativeLevel();  // Wine may report the failed reset as "not reset"
+  deviceTexture.reset();
+  ASSERT_EQ(device.reset(), kOk);
+  EXPECT_EQ(device.testCooperativeLevel(), kOk);
+  // Direct3D's defaults, which the recording device starts from and returns to.
+  ASSERT_EQ(device.getTextureStageState(0, TextureStageState::ColorOp, value), kOk);
+  EXPECT_EQ(value, TextureOp::Modulate);
+  ASSERT_EQ(device.getSamplerState(0, SamplerState::MagFilter, value), kOk);
+  EXPECT_EQ(value, TextureFilter::Point);
+}
+
 }  // namespace
 }  // namespace skyloom
 

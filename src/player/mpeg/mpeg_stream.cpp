@@ -1,11 +1,8 @@
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
 #include <vector>
 
-namespace skyloom::skydecode {
-
-using player::FrameDecoder;
-using player::FrameHeader;
+namespace skyloom::player {
 
 std::size_t id3v2TagBytes(std::span<const std::uint8_t> file) {
   if (file.size() < 10 || file[0] != 'I' || file[1] != 'D' || file[2] != '3') return 0;
@@ -30,7 +27,7 @@ bool findFrame(std::span<const std::uint8_t> bytes, std::size_t from, const Fram
     if (skipped < 0) return false;
     const std::size_t at = pos + static_cast<std::size_t>(skipped);
     if (frameBytes > 0 &&
-        (!stream || (player::sameStream(*stream, header) && stream->channels() == header.channels()))) {
+        (!stream || (sameStream(*stream, header) && stream->channels() == header.channels()))) {
       found.offset = at;
       found.header = header;
       found.frameBytes = frameBytes;
@@ -46,6 +43,7 @@ StreamSummary decodeStream(std::span<const std::uint8_t> file, const StreamOptio
   StreamSummary summary;
   summary.tagBytes = id3v2TagBytes(file);
   FrameDecoder decoder;
+  decoder.setLevelSink(options.levelSink);
   auto start = [&](const FoundFrame& f) {
     return decoder.init(f.header, f.frameBytes, options.reduction, 0, options.convert, options.frequencyLimit);
   };
@@ -63,7 +61,7 @@ StreamSummary decodeStream(std::span<const std::uint8_t> file, const StreamOptio
   std::vector<std::uint8_t> out(options.outputBytes);
   std::size_t pos = frame.offset;
   while (pos < file.size()) {
-    const player::DecodeResult r = decoder.decode(file.subspan(pos), out);
+    const DecodeResult r = decoder.decode(file.subspan(pos), out);
     if (r.usedBytes > 0) {
       ++summary.framesDecoded;
       summary.pcmBytes += static_cast<std::uint64_t>(r.outputBytes);
@@ -96,4 +94,4 @@ const char* mpegVersionName(const FrameHeader& header) {
   return header.mpegId == 1 ? "1" : "2";
 }
 
-}  // namespace skyloom::skydecode
+}  // namespace skyloom::player

@@ -1,17 +1,13 @@
-// Feeds arbitrary bytes to the terrain height loaders that work on bytes in memory. The first
-// byte chooses the loader (by its value modulo 4):
-//   0  text grid: byte 1 the grid's side (1..32), byte 2 where the text is split in two
-//      pieces; the rest is the text after the header (and, whole, a file with a header)
-//   1  picture heights: bytes 1-2 the picture's size (1..16 each), byte 3 three or four bytes
-//      a pixel, byte 4 the height unit; the rest the pixels, repeated to fill the picture
-//   2  height file samples on a small grid: byte 1 the width (1..64); the rest big-endian
+// The in-memory terrain loaders under terrain_fuzz (kinds 1 to 4 of its first byte):
+//   text grid: byte 1 the grid's side (1..32), byte 2 where the text is split in two pieces;
+//      the rest is the text after the header (and, whole, a file with a header)
+//   picture heights: bytes 1-2 the picture's size (1..16 each), byte 3 three or four bytes a
+//      pixel, byte 4 the height unit; the rest the pixels, repeated to fill the picture
+//   height file samples on a small grid: byte 1 the width (1..64); the rest big-endian
 //      samples, as many whole rows as there are
-//   3  height file length check on the rest as a whole file
+//   height file length check on the rest as a whole file
 // Whatever comes back must keep the loaders' promises: a grid of the size asked for, heights
 // within their ceilings, no hole left in a height file row that has any height.
-//
-// With -seed DIR (instead of libFuzzer's arguments) it writes a few inputs of each kind into DIR
-// as the starting corpus.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -26,6 +22,7 @@
 #include "world/height_file.h"
 #include "world/image_heights.h"
 #include "world/text_grid.h"
+#include "terrain_fuzz_grids.h"
 
 using namespace skyloom;
 
@@ -97,7 +94,7 @@ void fuzzHeightFileLength(std::span<const std::uint8_t> in) {
 void writeSeed(const std::string& dir, const char* name, std::uint8_t selector, const std::string& body) {
   const std::string path = dir + "/" + name;
   if (std::FILE* f = std::fopen(path.c_str(), "wb")) {
-    std::fputc(selector, f);
+    std::fputc(kFirstGridKind + selector, f);
     std::fwrite(body.data(), 1, body.size(), f);
     std::fclose(f);
   }
@@ -119,7 +116,9 @@ std::string bigEndian(std::initializer_list<int> metres) {
   return out;
 }
 
-int writeSeeds(const std::string& dir) {
+}  // namespace
+
+int writeGridSeeds(const std::string& dir) {
   // Text grids of side 3 (selector byte, side − 1, split point, text).
   writeSeed(dir, "text_plain", 0, raw("\x02\x05") + "1 2 3 4 5 6 7 8 9");
   writeSeed(dir, "text_odd_words", 0, raw("\x02\x0c") + "12345 -9999\r\n0 0012\t9001  42 7 x1 8888 ");
@@ -136,21 +135,12 @@ int writeSeeds(const std::string& dir) {
   return 0;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  if (*argc == 3 && std::strcmp((*argv)[1], "-seed") == 0) std::exit(writeSeeds((*argv)[2]));
-  return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
-  const std::span<const std::uint8_t> body(data + 1, size - 1);
-  switch (data[0] % 4) {
+void fuzzGridKind(int kind, std::span<const std::uint8_t> body) {
+  switch (kind) {
     case 0: fuzzTextGrid(body); break;
     case 1: fuzzImageHeights(body); break;
     case 2: fuzzHeightRows(body); break;
     default: fuzzHeightFileLength(body); break;
   }
-  return 0;
 }
+

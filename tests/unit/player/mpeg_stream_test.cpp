@@ -1,5 +1,6 @@
-// skydecode's frame loop and the equalizer on Layer I streams from our writer (these need neither
-// an encoder nor the reference decoder, so they also run in the Windows build).
+// The player's stream layer (tag skipping, frame search, resync) and the equalizer on Layer I
+// streams from our writer (these need neither an encoder nor the reference decoder, so they also
+// run in the Windows build).
 
 #include <gtest/gtest.h>
 
@@ -7,9 +8,9 @@
 #include <cstring>
 
 #include "layer1_writer.h"
-#include "stream_decode.h"
+#include "player/mpeg/mpeg_stream.h"
 
-namespace skyloom::skydecode {
+namespace skyloom::player {
 namespace {
 
 using skyloom::testing::Layer1Options;
@@ -103,4 +104,4 @@ TEST(StreamDecode, EqualizerAtUnityOrSwitchedOffIsBitExactAndAtZeroSilent) {
 }
 
 }  // namespace
-}  // namespace skyloom::skydecode
+}  // namespace skyloom::player
