@@ -1,6 +1,7 @@
 #include "world/height_source.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "core/directory.h"
@@ -195,10 +196,18 @@ int HeightSource::tile(std::int32_t x, std::int32_t z, int level, std::span<std:
                        bool fallback) {
   if (!inMemory()) return cache_.tile(x, z, level, out, fallback);
   if (level < 0 || level > kMaxGridTileLevel) return kTileReadError;
+  // Mirroring is worked out once per column and per row rather than per sample: tiles are cut
+  // during the frame's paging.
   const std::int64_t step = std::int64_t{1} << level;
+  std::array<int, kTileSamples> columns, rows;
+  for (int i = 0; i < kTileSamples; ++i) {
+    columns[i] = static_cast<int>(mirrorCoordinate(x + i * step, grid_.width));
+    rows[i] = static_cast<int>(mirrorCoordinate(z + i * step, grid_.height));
+  }
   std::size_t k = 0;
   for (int j = 0; j < kTileSamples; ++j) {
-    for (int i = 0; i < kTileSamples; ++i) out[k++] = mirroredSample(x + i * step, z + j * step);
+    const std::uint16_t* row = &grid_.samples[static_cast<std::size_t>(rows[j]) * grid_.width];
+    for (int i = 0; i < kTileSamples; ++i) out[k++] = row[columns[i]];
   }
   return kTileFromGrid;
 }
