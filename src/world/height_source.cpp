@@ -226,8 +226,10 @@ int HeightSource::window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std:
     }
     return kTileFromGrid;
   }
-  // From the cache file's level-0 tiles, each read once.
-  std::vector<std::uint16_t> tileSamples(kTileSampleCount);
+  // From the cache file's level-0 tiles, each read once, into one buffer kept for the source's
+  // life: windows are read during the frame's paging.
+  std::vector<std::uint16_t>& tileSamples = windowTile_;
+  tileSamples.resize(kTileSampleCount);
   auto tileOrigin = [](std::int64_t v) { return v - ((v % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples; };
   for (std::int64_t tz = tileOrigin(z0); tz < z1; tz += kTileSpanSamples) {
     for (std::int64_t tx = tileOrigin(x0); tx < x1; tx += kTileSpanSamples) {

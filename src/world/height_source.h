@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/result.h"
 #include "world/height_grid.h"
@@ -93,6 +94,7 @@ class HeightSource {
   float heightUnit_ = kPublishedHeightUnit;
   HeightGrid grid_;
   TerrainCacheFile cache_;
+  std::vector<std::uint16_t> windowTile_;  // a level-0 tile of the cache file, for window()
 };
 
 // The value of the terrain setting that picks a file of "tem\" at random.
