@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "app/view_frustum.h"
+#include "world/view_frustum.h"
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"

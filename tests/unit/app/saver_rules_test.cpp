@@ -11,7 +11,7 @@
 #include "app/input_rules.h"
 #include "app/input_state.h"
 #include "app/scene.h"
-#include "app/view_frustum.h"
+#include "world/view_frustum.h"
 
 namespace skyloom {
 namespace {

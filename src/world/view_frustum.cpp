@@ -1,4 +1,4 @@
-#include "app/view_frustum.h"
+#include "world/view_frustum.h"
 
 #include <algorithm>
 #include <cmath>
