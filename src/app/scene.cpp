@@ -12,14 +12,21 @@ constexpr float kHintX = 10.0f, kHintY = 10.0f;
 constexpr const char* kHintText = "F1 for help";
 }  // namespace
 
-Scene::Scene()
+Scene::Scene(const SceneConfig& config)
     : textures_(std::make_unique<TextureRegistry>()),
-      largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)) {
+      largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)),
+      hazeColour_(config.hazeColour) {
   TextureRegistry::setCurrent(textures_.get());
   GlyphFont::setCurrent(largeFont_.get());
+  if (config.terrain) {
+    terrain_ = std::make_unique<TerrainWorld>(config.startX, config.startZ, *config.terrain);
+    TerrainWorld::setCurrent(terrain_.get());
+  }
 }
 
 Scene::~Scene() {
+  if (TerrainWorld::current() == terrain_.get()) TerrainWorld::setCurrent(nullptr);
+  terrain_.reset();
   if (GlyphFont::current() == largeFont_.get()) GlyphFont::setCurrent(nullptr);
   if (TextureRegistry::current() == textures_.get()) TextureRegistry::setCurrent(nullptr);
 }
@@ -27,6 +34,10 @@ Scene::~Scene() {
 HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
   textures_->restoreAll(&device);  // also makes device the one textures are created on
   largeFont_->restore(device);     // without a font the texts are simply not drawn
+  if (terrain_) {
+    const HResult hr = terrain_->restore(device);
+    if (failed(hr)) return hr;
+  }
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -39,6 +50,7 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
 void Scene::invalidate() {
   textures_->releaseAll();
   largeFont_->invalidate();
+  if (terrain_) terrain_->invalidate();
   frustum_.reset();
 }
 
@@ -46,6 +58,9 @@ void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elap
 
 void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
+  // The fog colour is the sky's to set each frame; until there is a sky the haze colour stands in.
+  device.setRenderState(RenderState::FogColor, hazeColour_);
+  if (terrain_ && frustum_) terrain_->render(device, *frustum_);
   drawHelpHint(device);
 }
 
@@ -69,6 +84,29 @@ Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar
   const float w = zNear * std::tan(fieldOfView / 2);
   const float h = w / aspect;
   return perspectiveOffCenterLH(-w, w, -h, h, zNear, zFar);
+}
+
+Matrix viewAboveGround(const Matrix& view, float groundMetres) {
+  if (view.m[3][1] > groundMetres + 1.0f) return view;
+  float hx = view.m[2][0], hz = view.m[2][2];
+  const float flat = std::sqrt(hx * hx + hz * hz);
+  if (flat < 1e-4f) {
+    hx = 0.0f;
+    hz = 1.0f;
+  } else {
+    hx /= flat;
+    hz /= flat;
+  }
+  const float a = kViewPitchDegrees * 0.017453292f;
+  const float c = std::cos(a), s = std::sin(a);
+  Matrix m = Matrix::identity();
+  m.m[0][0] = hz, m.m[0][1] = 0, m.m[0][2] = -hx;          // right
+  m.m[1][0] = hx * s, m.m[1][1] = c, m.m[1][2] = hz * s;   // up, tilted forward
+  m.m[2][0] = hx * c, m.m[2][1] = -s, m.m[2][2] = hz * c;  // forward, pitched down
+  m.m[3][0] = view.m[3][0];
+  m.m[3][1] = groundMetres + kViewAboveGround;
+  m.m[3][2] = view.m[3][2];
+  return m;
 }
 
 SceneSettings sceneSettingsFor(int viewAngleDegrees, std::uint32_t width, std::uint32_t height) {

@@ -1,19 +1,21 @@
 #pragma once
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
-// the culling volume and the "F1 for help" hint's clock.
+// the terrain, the culling volume and the "F1 for help" hint's clock.
 //
 // The scene publishes its texture registry and its large font as the process-wide ones while it
 // lives, and clears them when it goes; the registry publishes the device textures are made on
 // between restore and invalidate. A part draws with what restore hands it.
 
 #include <memory>
+#include <optional>
 
-#include "world/view_frustum.h"
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"
 #include "resources/texture_registry.h"
+#include "world/terrain_world.h"
+#include "world/view_frustum.h"
 
 namespace skyloom {
 
@@ -31,12 +33,29 @@ struct SceneSettings {
   Matrix farProjection = Matrix::identity();
 };
 
+// Until the cameras fly, the view is the stored free view. One that would start at or below
+// the ground (groundMetres there) is lifted kViewAboveGround metres above it, keeping its
+// heading and looking kViewPitchDegrees down, so the first picture is a landscape.
+constexpr float kViewAboveGround = 300.0f;
+constexpr float kViewPitchDegrees = 10.0f;
+Matrix viewAboveGround(const Matrix& view, float groundMetres);
+
 // The settings for a view angle in whole degrees and a viewport of width × height pixels.
 SceneSettings sceneSettingsFor(int viewAngleDegrees, std::uint32_t width, std::uint32_t height);
 
+// What a scene is made with. Without terrain settings the scene has no terrain (tests of the
+// frame that do not need one).
+struct SceneConfig {
+  std::optional<TerrainSettings> terrain;
+  float startX = 0.0f, startZ = 0.0f;  // world metres: where the terrain and the units begin
+  // The haze colour the far terrain fades into; until the sky draws, the frame is cleared to it
+  // and the fog takes it.
+  std::uint32_t hazeColour = 0xFF3070CF;
+};
+
 class Scene {
  public:
-  Scene();
+  explicit Scene(const SceneConfig& config = {});
   ~Scene();
   Scene(const Scene&) = delete;
   Scene& operator=(const Scene&) = delete;
@@ -54,6 +73,8 @@ class Scene {
   // Scene seconds so far, which the hint fades by.
   double hintSeconds() const { return hintSeconds_; }
   const ViewFrustum* frustum() const { return frustum_.get(); }
+  TerrainWorld* terrain() { return terrain_.get(); }
+  std::uint32_t hazeColour() const { return hazeColour_; }
   GlyphFont& largeFont() { return *largeFont_; }
   TextureRegistry& textures() { return *textures_; }
 
@@ -62,6 +83,8 @@ class Scene {
 
   std::unique_ptr<TextureRegistry> textures_;  // first: the other parts register with it
   std::unique_ptr<GlyphFont> largeFont_;
+  std::unique_ptr<TerrainWorld> terrain_;
+  std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;
   double elapsed_ = 0.0;
   double hintSeconds_ = 0.0;

@@ -1,11 +1,14 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstring>
+
 #include "app/scene_app_win32.h"
 
 #include "app/frame_timer.h"
 #include "app/input_state.h"
 #include "config/view_state.h"
+#include "core/random.h"
 #include "platform/registry/registry.h"
 
 namespace skyloom {
@@ -49,6 +52,23 @@ void SceneApp::selectUnit(int index) {
 // Sound effects start here once they exist.
 HRESULT SceneApp::createDeviceResources() { return S_OK; }
 
+// The terrain from the general settings, and the start position the terrain and the units
+// share: 2 × rand() metres in x and in z.
+SceneConfig SceneApp::sceneConfig() const {
+  const GeneralRecord& general = settings_.general().record();
+  SceneConfig config;
+  TerrainSettings terrain;
+  terrain.terrainName.assign(general.terrainName, strnlen(general.terrainName, sizeof general.terrainName));
+  terrain.detail = static_cast<float>(general.terrainQuality);
+  terrain.seaLevelMetres = general.seaLevel;
+  terrain.hazeColour = general.fogColour2;
+  config.terrain = terrain;
+  config.hazeColour = general.fogColour2;
+  config.startX = 2.0f * static_cast<float>(randomInt());
+  config.startZ = 2.0f * static_cast<float>(randomInt());
+  return config;
+}
+
 HRESULT SceneApp::acquireVideoResources() {
   RenderDevice* d = renderDevice();
   if (!d) return S_OK;
@@ -58,12 +78,16 @@ HRESULT SceneApp::acquireVideoResources() {
 
   if (!current_) {
     if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
-    slots_[currentSlot_] = std::make_unique<Scene>();
+    slots_[currentSlot_] = std::make_unique<Scene>(sceneConfig());
     current_ = slots_[currentSlot_].get();
     // The saved view is read when the scene is made, not at every device restore: a reset or
     // a resize must not snap the camera back to where the last run left it.
     if (!viewLoaded_) loadViewState(camera_, &layout_);
     viewLoaded_ = true;
+    if (TerrainWorld* terrain = current_->terrain()) {
+      Matrix& view = camera_.record().view;
+      view = viewAboveGround(view, terrain->source().metresAt(view.m[3][0], view.m[3][2]));
+    }
   }
   return current_->restore(*d, scene);
 }
@@ -88,9 +112,9 @@ HRESULT SceneApp::render() {
   if (!d) return S_OK;
   d->setRenderState(RenderState::FillMode, 2 + inputState().fillModeToggle % 2);
   if (failed(d->beginScene())) return S_OK;
-  // The sky dome will cover the whole target; until the scene has one, clear it too, or the
-  // hint and anything else once drawn would stay on screen.
-  d->clear(ClearFlag::ZBuffer | ClearFlag::Target, 0xFF000000, 1.0f, 0);
+  // The sky dome will cover the whole target; until the scene has one, clear it to the haze
+  // colour the far terrain fades into, or what was drawn before would stay on screen.
+  d->clear(ClearFlag::ZBuffer | ClearFlag::Target, current_ ? current_->hazeColour() : 0xFF000000, 1.0f, 0);
   d->setTransform(TransformState::View, cameraView());
   if (current_) current_->render(*d, cameraWorld());
   d->endScene();

@@ -38,6 +38,7 @@ class SceneApp : public SaverApp {
 
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
+  SceneConfig sceneConfig() const;
   Matrix cameraWorld() const { return camera_.record().view; }
   // The device's view transform: the inverse of the camera's placement.
   Matrix cameraView() const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "core/directory.h"
@@ -245,6 +246,22 @@ int HeightSource::window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std:
     }
   }
   return kTileFromGrid;
+}
+
+float HeightSource::metresAt(float x, float z) {
+  const auto sx = static_cast<std::int64_t>(std::floor(x / sampleSpacing_ + 0.5f));
+  const auto sz = static_cast<std::int64_t>(std::floor(z / sampleSpacing_ + 0.5f));
+  if (inMemory()) return static_cast<float>(mirroredSample(sx, sz)) * heightUnit_;
+  constexpr std::int64_t kLimit = std::int64_t{1} << 30;
+  if (sx <= -kLimit || sx >= kLimit || sz <= -kLimit || sz >= kLimit) return 0.0f;
+  windowTile_.resize(kTileSampleCount);
+  const std::int64_t ox = sx - ((sx % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
+  const std::int64_t oz = sz - ((sz % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
+  if (cache_.tile(static_cast<std::int32_t>(ox), static_cast<std::int32_t>(oz), 0,
+                  std::span<std::uint16_t, kTileSampleCount>(windowTile_), true) != kTileFound) {
+    return 0.0f;
+  }
+  return static_cast<float>(windowTile_[static_cast<std::size_t>((sz - oz) * kTileSamples + (sx - ox))]) * heightUnit_;
 }
 
 }  // namespace skyloom

@@ -75,6 +75,10 @@ class HeightSource {
   // kTileReadError, with out untouched, when out is too small for the rectangle.
   int window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std::int32_t z1, std::span<std::uint16_t> out);
 
+  // The height in metres of the source sample nearest world position (x, z) (sample (0, 0) at
+  // the origin), for a first look before any height tile exists; 0 where a cache file has none.
+  float metresAt(float x, float z);
+
   // The in-memory sample at a base position, mirrored beyond the grid.
   std::uint16_t mirroredSample(std::int64_t x, std::int64_t z) const;
 

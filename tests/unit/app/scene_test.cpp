@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <set>
 
@@ -80,6 +81,27 @@ TEST(Scene, TheHintAndItsFontLeaveTheDeviceAsTheyFoundIt) {
   // The checker itself: a state left changed is named.
   EXPECT_FALSE(leavesStatesAsFound(device, [&] { device.setRenderState(RenderState::AlphaBlendEnable, 1); }));
   EXPECT_TRUE(leavesStatesAsFound(device, [&] { device.setRenderState(RenderState::FogEnd, floatBits(9.0f)); }));
+}
+
+TEST(Scene, AViewBelowTheGroundIsLiftedAboveItLookingSlightlyDown) {
+  Matrix stored = rotationY(0.5f);
+  stored.m[3][0] = 100, stored.m[3][1] = 40, stored.m[3][2] = 200;
+  const Matrix lifted = viewAboveGround(stored, 250.0f);
+  EXPECT_FLOAT_EQ(lifted.m[3][1], 250.0f + kViewAboveGround);
+  EXPECT_FLOAT_EQ(lifted.m[3][0], 100.0f);
+  // The same heading, pitched down; the rows stay an orthonormal frame.
+  EXPECT_NEAR(std::atan2(lifted.m[2][0], lifted.m[2][2]), 0.5f, 1e-5f);
+  EXPECT_NEAR(lifted.m[2][1], -std::sin(kViewPitchDegrees * 0.017453292f), 1e-6f);
+  const Vec3 r{lifted.m[0][0], lifted.m[0][1], lifted.m[0][2]}, u{lifted.m[1][0], lifted.m[1][1], lifted.m[1][2]},
+      f{lifted.m[2][0], lifted.m[2][1], lifted.m[2][2]};
+  EXPECT_NEAR(dot(r, u), 0.0f, 1e-6f);
+  EXPECT_NEAR(dot(u, f), 0.0f, 1e-6f);
+  EXPECT_NEAR(dot(f, f), 1.0f, 1e-6f);
+  EXPECT_GT(u.y, 0.9f);  // upright
+  // A view already above the ground is kept as it is.
+  stored.m[3][1] = 400;
+  const Matrix kept = viewAboveGround(stored, 250.0f);
+  EXPECT_EQ(std::memcmp(&kept, &stored, sizeof stored), 0);
 }
 
 TEST(SaverErrors, EveryCodeHasItsOwnStringAndText) {
