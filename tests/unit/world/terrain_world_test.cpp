@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -256,21 +258,34 @@ TEST(TerrainCellBuild, EveryCellHoldsItsChildrensActivationsAndNoLessThanThem) {
   EXPECT_GT(rough, 100);  // the hills do make errors
 }
 
-TEST(TerrainCellBuild, BoundingSphereHoldsTheCellsRise) {
+// Every level reads its nine samples at its own corners, edge midpoints and centre, also the
+// coarse levels whose cells span more than the pyramid's coarsest tiles' samples.
+TEST(TerrainCellBuild, CellsSummariseTheHeightsAtTheirCornersMidpointsAndCentre) {
   auto world = makeWorld(hills(200), middleOf(kStartCell), middleOf(kStartCell));
-  const ClodLevel& l = world->level(3);
-  for (int j = 0; j < l.size; j += 7) {
-    for (int i = 0; i < l.size; i += 7) {
-      const ClodCell& c = l.cell(i, j);
-      const float centreY = c.centreHeight * world->params().heightUnit;
-      // Every corner sample of the cell lies inside the sphere.
-      for (int dz = 0; dz <= 1; ++dz) {
-        for (int dx = 0; dx <= 1; ++dx) {
-          const float x = (l.cornerX(i) + dx * l.cellSamples) * kS, z = (l.cornerZ(j) + dz * l.cellSamples) * kS;
-          const float y = world->heights().groundHeight(x, z);
-          const float cx = (l.cornerX(i) + l.halfCellSamples) * kS, cz = (l.cornerZ(j) + l.halfCellSamples) * kS;
-          const float d = std::sqrt((x - cx) * (x - cx) + (y - centreY) * (y - centreY) + (z - cz) * (z - cz));
-          ASSERT_LE(d, c.radiusDiv8 * 8.0f + 0.5f);
+  const float unit = world->params().heightUnit;
+  ASSERT_LT(world->heights().coarsestLevel(), world->levelCount() - 1);
+  for (int k = 0; k < world->levelCount(); ++k) {
+    const ClodLevel& l = world->level(k);
+    const int step = std::max(1, l.size / 5);
+    for (int j = 1; j < l.size - 1; j += step) {
+      for (int i = 1; i < l.size - 1; i += step) {
+        int h[9];
+        for (int n = 0; n < 9; ++n) {
+          const std::int32_t x = l.cornerX(i) + (n % 3) * l.halfCellSamples;
+          const std::int32_t z = l.cornerZ(j) + (n / 3) * l.halfCellSamples;
+          h[n] = static_cast<int>(std::lround(world->heights().groundHeight(x * kS, z * kS) / unit));
+        }
+        const ClodCell& c = l.cell(i, j);
+        SCOPED_TRACE(testing::Message() << "shift " << l.shift << " cell " << i << "," << j);
+        EXPECT_EQ(c.bottomError, std::abs(((h[0] + h[2]) >> 1) - h[1]));
+        EXPECT_EQ(c.rightError, std::abs(((h[2] + h[8]) >> 1) - h[5]));
+        const auto [lo, hi] = std::minmax_element(std::begin(h), std::end(h));
+        EXPECT_EQ(c.centreHeight, (*lo + *hi) >> 1);
+        // The sphere holds every one of the nine points.
+        for (int n = 0; n < 9; ++n) {
+          const float dx = (n % 3 - 1) * l.halfCellSize, dz = (n / 3 - 1) * l.halfCellSize;
+          const float dy = (h[n] - c.centreHeight) * unit;
+          EXPECT_LE(std::sqrt(dx * dx + dy * dy + dz * dz), c.radiusDiv8 * 8.0f + 0.5f);
         }
       }
     }
