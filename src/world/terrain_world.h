@@ -51,6 +51,8 @@ struct TerrainHaze {
   float eyeHazeOffset = 0.0f;
   float verticalWeight = 0.1f;
   const std::uint32_t* ramp = nullptr;  // the HazeRamp's 2248 entries
+  float fogStart = 0.0f;                // metres from the eye
+  float fogEnd = 0.0f;                  // 0.75 × extent
 };
 
 class TerrainWorld {
@@ -116,6 +118,10 @@ class TerrainWorld {
 
  private:
   void construct(float startX, float startZ);
+  void createLevels(std::int32_t cellX, std::int32_t cellZ);
+  void buildCell(const ClodLevel& level, int i, int j, ClodCell& cell);
+  void propagateUp(const ClodLevel& level, int i0, int i1, int j0, int j1);
+  void scrollLevel(ClodLevel& level, std::int32_t eyeCellX, std::int32_t eyeCellZ);
   void select(ClodLevel& level, std::int32_t x, std::int32_t z, std::uint16_t frustumClass);
   void force(ClodLevel& level, std::int32_t x, std::int32_t z);
   void propagateEdges(ClodLevel& level, int i, int j, std::uint16_t edges);
@@ -134,7 +140,7 @@ class TerrainWorld {
   int eyeHeightCells_ = 0;
   TerrainHaze haze_;
   float distanceScale_ = 0.0f;
-  std::uint16_t minimumActivation_ = 1;
+  std::uint16_t minimumActivation_ = 1;  // m0
   int detailRepeat_ = 1;
   HorizonRingSink* horizonSink_ = nullptr;
 };
