@@ -118,6 +118,7 @@ void TerrainWorld::construct(float startX, float startZ) {
 
   // Trees and buildings join here with the scenery.
   draw_ = std::make_unique<TerrainDraw>(*this);
+  haze_.ramp = draw_->ramp();
   haze_.fogEnd = kFogEndOfExtent * params_.extent;
 }
 

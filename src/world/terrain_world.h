@@ -86,6 +86,7 @@ class TerrainWorld {
   // Rebuilds grid cells [i0, i1) × [j0, j1) of a level and propagates the activations upward.
   void buildCells(ClodLevel& level, int i0, int i1, int j0, int j1);
 
+  const TerrainSettings& settings() const { return settings_; }
   const TerrainParams& params() const { return params_; }
   float spacing() const { return params_.spacing; }
   float extent() const { return params_.extent; }

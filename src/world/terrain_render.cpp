@@ -1,0 +1,25 @@
+// The terrain's device objects and its per-frame render sequence; the levels, the select pass
+// and the paging live in terrain_world.cpp, the fans in terrain_draw.cpp.
+#include "platform/gfx/state_block.h"
+#include "world/terrain_draw.h"
+#include "world/terrain_world.h"
+
+namespace skyloom {
+
+HResult TerrainWorld::restore(RenderDevice& device) { return draw_->restore(device); }
+
+void TerrainWorld::invalidate() { draw_->invalidate(); }
+
+void TerrainWorld::render(RenderDevice& device, const ViewFrustum& frustum) {
+  frameUpdate(frustum.eye());
+  {
+    // The sky fills the ring's seam with depth testing off.
+    StateBlock states(device);
+    states.render(RenderState::ZEnable, ZBuffer::False);
+    draw_->horizonRing();
+  }
+  selectPass(frustum);
+  draw_->drawPass(device);
+}
+
+}  // namespace skyloom
