@@ -85,7 +85,7 @@ HRESULT SceneApp::acquireVideoResources() {
     if (!viewLoaded_) loadViewState(camera_, &layout_);
     viewLoaded_ = true;
     if (TerrainWorld* terrain = current_->terrain()) {
-      Matrix& view = camera_.record().view;
+      Matrix& view = camera_.record().freeView;
       view = viewAboveGround(view, terrain->source().metresAt(view.m[3][0], view.m[3][2]));
     }
   }

@@ -39,7 +39,8 @@ class SceneApp : public SaverApp {
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
   SceneConfig sceneConfig() const;
-  Matrix cameraWorld() const { return camera_.record().view; }
+  // The camera's placement: until the cameras fly, the free camera's stored view.
+  Matrix cameraWorld() const { return camera_.record().freeView; }
   // The device's view transform: the inverse of the camera's placement.
   Matrix cameraView() const;
 
