@@ -20,6 +20,7 @@ Scene::Scene(const SceneConfig& config)
   GlyphFont::setCurrent(largeFont_.get());
   if (config.terrain) {
     terrain_ = std::make_unique<TerrainWorld>(config.startX, config.startZ, *config.terrain);
+    terrain_->useTextures(*textures_);
     TerrainWorld::setCurrent(terrain_.get());
   }
 }

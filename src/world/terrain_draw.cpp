@@ -94,6 +94,7 @@ TerrainDrawFrame TerrainDraw::frameOf() const {
   f.haze.hazeFactor = w.haze().hazeFactor;
   f.haze.eyeHazeOffset = w.haze().eyeHazeOffset;
   f.haze.verticalWeight = w.haze().verticalWeight;
+  f.detail = detail_ ? detail_->texture.get() : nullptr;
   return f;
 }
 
@@ -150,8 +151,10 @@ void TerrainDraw::drawPass(RenderDevice& device, const TerrainDrawFrame& frame) 
   device.setTransform(TransformState::World, Matrix::identity());
 
   // No texture pyramid feeds stage 0 yet, so it takes the vertex colour rather than modulating
-  // with an unbound texture, which drivers answer differently. Stage 1 (the detail slot) stays
-  // off: the haze colour comes from the specular vertex colour and needs no stage.
+  // with an unbound texture, which drivers answer differently. Stage 1 modulates with the
+  // grain texture where there is one (it repeats every g base samples and fades to an even
+  // grey in its mip levels); without one it stays off. The haze colour comes from the specular
+  // vertex colour and needs no stage.
   StateBlock states(device);
   states.render(RenderState::FogEnable, 1)
       .render(RenderState::ZEnable, ZBuffer::True)
@@ -163,11 +166,23 @@ void TerrainDraw::drawPass(RenderDevice& device, const TerrainDrawFrame& frame) 
       .stage(0, TextureStageState::AlphaOp, TextureOp::SelectArg2)
       .stage(0, TextureStageState::AlphaArg1, TextureArg::Texture)
       .stage(0, TextureStageState::AlphaArg2, TextureArg::Diffuse)
-      .stage(1, TextureStageState::ColorOp, TextureOp::Disable)
-      .stage(1, TextureStageState::AlphaOp, TextureOp::Disable)
       .sampler(0, SamplerState::AddressU, TextureAddress::Clamp)
       .sampler(0, SamplerState::AddressV, TextureAddress::Clamp);
+  if (frame.detail) {
+    states.stage(1, TextureStageState::ColorOp, TextureOp::Modulate)
+        .stage(1, TextureStageState::ColorArg1, TextureArg::Texture)
+        .stage(1, TextureStageState::ColorArg2, TextureArg::Current)
+        .stage(1, TextureStageState::AlphaOp, TextureOp::SelectArg1)
+        .stage(1, TextureStageState::AlphaArg1, TextureArg::Current)
+        .sampler(1, SamplerState::AddressU, TextureAddress::Wrap)
+        .sampler(1, SamplerState::AddressV, TextureAddress::Wrap);
+    device.setTexture(1, frame.detail);
+  } else {
+    states.stage(1, TextureStageState::ColorOp, TextureOp::Disable)
+        .stage(1, TextureStageState::AlphaOp, TextureOp::Disable);
+  }
   drawCells(device, frame);
+  if (frame.detail) device.setTexture(1, nullptr);
 }
 
 void TerrainDraw::drawCells(RenderDevice& device, const TerrainDrawFrame& frame) {

@@ -18,6 +18,7 @@
 #include "core/math.h"
 #include "core/result.h"
 #include "platform/gfx/render_device.h"
+#include "resources/texture_registry.h"
 #include "world/clod_level.h"
 #include "world/haze_ramp.h"
 #include "world/height_pyramid.h"
@@ -49,6 +50,7 @@ struct TerrainDrawFrame {
   int detailRepeat = 1;                     // g: base samples per detail-texture repeat
   float fogEnd = 0.0f;                      // 0.75 × the terrain's extent
   HazeView haze;
+  Texture* detail = nullptr;                // the grain on stage 1; none leaves stage 1 off
 };
 
 class TerrainDraw {
@@ -86,6 +88,9 @@ class TerrainDraw {
   void drawCells(RenderDevice& device, const TerrainDrawFrame& frame);
 
   const HazeRamp& hazeRamp() const { return ramp_; }
+  // The grain texture's registry entry (its texture exists while the device is restored).
+  void setDetailTexture(const TextureEntry* entry) { detail_ = entry; }
+
   // The ramp's 2248 entries, published with the terrain's haze for the scenery.
   const std::uint32_t* ramp() const { return ramp_.entries(); }
   // The last horizon ring handed out.
@@ -102,6 +107,7 @@ class TerrainDraw {
   static int fanTriangles(std::uint16_t flags, std::uint16_t& slotsNeeded, std::uint8_t (&slots)[24]);
 
  private:
+  const TextureEntry* detail_ = nullptr;
   struct Batch;
   TerrainDrawFrame frameOf() const;
   int drawCell(ClodLevel& level, std::int32_t x, std::int32_t z, bool inheritedCull);

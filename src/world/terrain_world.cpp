@@ -196,4 +196,9 @@ void TerrainWorld::scrollLevel(ClodLevel& level, std::int32_t eyeCellX, std::int
   if (sz < 0) buildCells(level, 0, size, 0, -sz);
 }
 
+void TerrainWorld::useTextures(TextureRegistry& registry) {
+  // A full mip chain: far away the grain averages out to an even grey instead of shimmering.
+  draw_->setDetailTexture(registry.registerTexture(kDetailTextureName, 0, Format::A8R8G8B8, 0));
+}
+
 }  // namespace skyloom

@@ -17,6 +17,7 @@
 #include "core/math.h"
 #include "core/result.h"
 #include "platform/gfx/render_device.h"
+#include "resources/texture_registry.h"
 #include "world/clod_level.h"
 #include "world/height_pyramid.h"
 #include "world/height_source.h"
@@ -27,6 +28,9 @@
 namespace skyloom {
 
 class TerrainDraw;
+
+// The grain that modulates the near ground on texture stage 1.
+constexpr const char* kDetailTextureName = "pack\\detail.jpg";
 
 // What the terrain reads of the general settings.
 struct TerrainSettings {
@@ -67,6 +71,10 @@ class TerrainWorld {
   ~TerrainWorld();
   TerrainWorld(const TerrainWorld&) = delete;
   TerrainWorld& operator=(const TerrainWorld&) = delete;
+
+  // Registers the terrain's pictures with the scene's texture registry, which builds them at
+  // every restore: for now the grain of the near ground ("pack\detail.jpg").
+  void useTextures(TextureRegistry& registry);
 
   // Device objects (the index lists at the first call; the texture pyramid and the scenery come
   // later). invalidate drops them; the levels and pyramids survive device loss.

@@ -110,7 +110,7 @@ TEST_F(Textures, EveryPictureLoadsThroughTheProgramsLoaderAsItsUserExpects) {
       {"pack\\tree.tga", kImageBgra, 256, 128},   {"pack\\building.jpg", kImageRgb, 256, 256},
       {"pack\\clouds.bmp", kImageRgb, 512, 512},  {"pack\\trailfog.bmp", kImageRgb, 128, 64},
       {"pack\\r_fire02.bmp", kImageRgb, 128, 64}, {"pack\\button.jpg", kImageRgb, 256, 256},
-      {"pack\\bmp.jpg", kImageRgb, 512, 512},
+      {"pack\\bmp.jpg", kImageRgb, 512, 512},    {"pack\\detail.jpg", kImageRgb, 128, 128},
   };
   EXPECT_EQ(files_->size(), expected.size());
   // With no pack open the loader reads loose files under "pack" of the current folder.
@@ -341,6 +341,36 @@ TEST_F(Textures, ButtonAtlasHoldsTheIconsInThePanelsOrder) {
   // open (5), an eject sign: a triangle above a bar, nothing at the very bottom.
   EXPECT_GT(symbolTexels(atlas, 5, 0, 64, 40, 44), 60);
   EXPECT_EQ(symbolTexels(atlas, 5, 0, 64, 52, 64), 0);
+}
+
+// The grain repeats every few metres: it must tile, stay bright (it darkens what it modulates)
+// and still show a mottle.
+TEST_F(Textures, DetailGrainTilesAndStaysBright) {
+  const Image grain = decoded("detail.jpg");
+  ASSERT_EQ(grain.width, static_cast<std::uint32_t>(kDetailSide));
+  double sum = 0, sumSquares = 0;
+  for (std::uint32_t y = 0; y < grain.height; ++y) {
+    for (std::uint32_t x = 0; x < grain.width; ++x) {
+      const double v = luminance(grain, x, y);
+      sum += v;
+      sumSquares += v * v;
+    }
+  }
+  const double n = static_cast<double>(grain.width) * grain.height;
+  const double mean = sum / n, deviation = std::sqrt(sumSquares / n - mean * mean);
+  EXPECT_GT(mean, 215.0);
+  EXPECT_LT(mean, 245.0);
+  EXPECT_GT(deviation, 4.0);
+  const std::uint32_t last = grain.width - 1;
+  double inside = 0;
+  int pairs = 0;
+  for (std::uint32_t i = 15; i < last; i += 16, pairs += 2) {
+    inside += lineDifference(grain, i, i + 1, true) + lineDifference(grain, i, i + 1, false);
+  }
+  inside /= pairs;
+  // Single-texel specks make any one line pair noisy; a seam would stand far above that.
+  EXPECT_LE(lineDifference(grain, last, 0, true), inside * 1.5 + 1.0);
+  EXPECT_LE(lineDifference(grain, last, 0, false), inside * 1.5 + 1.0);
 }
 
 TEST_F(Textures, HeightPictureGivesPlainsHillsAndMountains) {

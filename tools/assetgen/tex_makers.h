@@ -65,6 +65,11 @@ constexpr int kButtonSide = 256;
 constexpr int kButtonIcons = 16;
 Picture makeButtonAtlas();
 
+// "detail.jpg": the terrain's close-range grain, a bright grey tile that repeats every few
+// metres of ground and modulates the land textures.
+constexpr int kDetailSide = 128;
+Picture makeDetailTexture();
+
 // "bmp.jpg": a grey height picture (brighter is higher, black the lowest ground), 100 m per
 // pixel when the terrain is made from it.
 constexpr int kHeightPictureSide = 512;

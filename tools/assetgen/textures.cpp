@@ -79,7 +79,8 @@ bool makeTextureFiles(std::vector<TextureFile>& out) {
          add(out, "trailfog.bmp", makeTrailFog(), Encoding::Bmp) &&
          add(out, "r_fire02.bmp", makeFlame(), Encoding::Bmp) &&
          add(out, "button.jpg", makeButtonAtlas(), Encoding::Jpeg) &&
-         add(out, "bmp.jpg", makeHeightPicture(), Encoding::Jpeg);
+         add(out, "bmp.jpg", makeHeightPicture(), Encoding::Jpeg) &&
+         add(out, "detail.jpg", makeDetailTexture(), Encoding::Jpeg);
 }
 
 bool writeTextures(const fs::path& packDir) {

@@ -318,6 +318,23 @@ TEST_F(DrawPassTest, LeavesTheDeviceAsFoundButTheFogRange) {
   EXPECT_EQ(s.renderState(RenderState::SrcBlend), Blend::SrcAlpha);
 }
 
+// With the grain texture, stage 1 modulates with it while the terrain draws and lets it go
+// afterwards; the device is left as found all the same.
+TEST_F(DrawPassTest, TheGrainModulatesStageOneAndIsUnboundAfterwards) {
+  refineCentre(true);
+  std::unique_ptr<Texture> grain;
+  ASSERT_EQ(device.createTexture(16, 16, 0, Usage::None, Format::A8R8G8B8, Pool::Managed, grain), kOk);
+  frame.detail = grain.get();
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] { draw.drawPass(device, frame); }));
+  ASSERT_FALSE(device.draws().empty());
+  for (const RecordedDraw& d : device.draws()) {
+    EXPECT_EQ(d.state.textures[1], RecordingDevice::textureId(grain.get()));
+    EXPECT_EQ(d.state.stageState(1, TextureStageState::ColorOp), TextureOp::Modulate);
+    EXPECT_EQ(d.state.samplerState(1, SamplerState::AddressU), TextureAddress::Wrap);
+  }
+  EXPECT_EQ(device.state().textures[1], 0u);
+}
+
 TEST_F(DrawPassTest, NothingIsDrawnBeforeRestore) {
   TerrainDraw fresh(0xFF3070CF);
   fresh.drawCells(device, frame);
