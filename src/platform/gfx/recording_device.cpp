@@ -550,7 +550,7 @@ RecordedDraw& RecordingDevice::recordDraw(PrimitiveType type, std::uint32_t prim
   draw.type = type;
   draw.primitiveCount = primitiveCount;
   draw.stride = stride;
-  draw.state = state_;
+  if (config_.captureState) draw.state = state_;
   record(CommandKind::Draw);
   commands_.back().draw = draws_.size() - 1;
   return draw;

@@ -36,6 +36,9 @@ struct RecordingDeviceConfig {
   std::uint32_t rowPadding = 0;
   // When false, draws record counts and state but not the vertex and index data.
   bool captureGeometry = true;
+  // When false, draws do not keep a copy of the device state (benchmarks and long geometry
+  // checks: the copy, lights included, costs more than the draw itself).
+  bool captureState = true;
 
   // A typical Direct3D 9 class card with anisotropic filtering and eight stages.
   static DeviceCaps defaultCaps();
