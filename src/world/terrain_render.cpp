@@ -2,6 +2,7 @@
 // and the paging live in terrain_world.cpp, the fans in terrain_draw.cpp.
 #include "platform/gfx/state_block.h"
 #include "world/terrain_draw.h"
+#include "world/terrain_sky.h"
 #include "world/terrain_world.h"
 
 namespace skyloom {
@@ -10,13 +11,20 @@ HResult TerrainWorld::restore(RenderDevice& device) { return draw_->restore(devi
 
 void TerrainWorld::invalidate() { draw_->invalidate(); }
 
+void TerrainWorld::setSky(TerrainSky* sky) {
+  sky_ = sky;
+  horizonSink_ = sky;
+}
+
 void TerrainWorld::render(RenderDevice& device, const ViewFrustum& frustum) {
   frameUpdate(frustum.eye());
   {
-    // The sky fills the ring's seam with depth testing off.
+    // The sky and the skirt that fills the ring's seam draw with depth testing off, so the
+    // ground drawn next covers them wherever it lies.
     StateBlock states(device);
     states.render(RenderState::ZEnable, ZBuffer::False);
     draw_->horizonRing();
+    if (sky_) sky_->drawSky(device, frustum);
   }
   selectPass(frustum);
   draw_->drawPass(device);

@@ -28,6 +28,7 @@
 namespace skyloom {
 
 class TerrainDraw;
+class TerrainSky;
 
 // The grain that modulates the near ground on texture stage 1.
 constexpr const char* kDetailTextureName = "pack\\detail.jpg";
@@ -117,6 +118,10 @@ class TerrainWorld {
   int detailRepeat() const { return detailRepeat_; }            // g
 
   void setHorizonSink(HorizonRingSink* sink) { horizonSink_ = sink; }
+  // The sky drawn in render before the ground; it also takes the horizon ring. Its owner
+  // clears it before the sky goes.
+  void setSky(TerrainSky* sky);
+  TerrainSky* sky() const { return sky_; }
   HorizonRingSink* horizonSink() const { return horizonSink_; }
   TerrainDraw& draw() { return *draw_; }
 
@@ -152,6 +157,7 @@ class TerrainWorld {
   std::uint16_t minimumActivation_ = 1;  // m0
   int detailRepeat_ = 1;
   HorizonRingSink* horizonSink_ = nullptr;
+  TerrainSky* sky_ = nullptr;
 };
 
 }  // namespace skyloom

@@ -21,6 +21,8 @@ class ViewFrustum {
 
   const Vec3& eye() const { return eye_; }
   float haze() const { return haze_; }
+  // The camera's forward vector (the far plane's normal).
+  const Vec3& forward() const { return normals_[5]; }
   const Vec3& planeNormal(int i) const { return normals_[i]; }
   float planeDistance(int i) const { return distances_[i]; }
 
