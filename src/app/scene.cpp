@@ -15,12 +15,15 @@ constexpr const char* kHintText = "F1 for help";
 Scene::Scene(const SceneConfig& config)
     : textures_(std::make_unique<TextureRegistry>()),
       largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)),
+      clock_(config.clock),
       hazeColour_(config.hazeColour) {
   TextureRegistry::setCurrent(textures_.get());
   GlyphFont::setCurrent(largeFont_.get());
+  if (config.sky) sky_ = std::make_unique<SkyDome>(*config.sky, config.date, config.skyRandom);
   if (config.terrain) {
     terrain_ = std::make_unique<TerrainWorld>(config.startX, config.startZ, *config.terrain);
     terrain_->useTextures(*textures_);
+    terrain_->setSky(sky_.get());
     TerrainWorld::setCurrent(terrain_.get());
   }
 }
@@ -28,6 +31,7 @@ Scene::Scene(const SceneConfig& config)
 Scene::~Scene() {
   if (TerrainWorld::current() == terrain_.get()) TerrainWorld::setCurrent(nullptr);
   terrain_.reset();
+  sky_.reset();
   if (GlyphFont::current() == largeFont_.get()) GlyphFont::setCurrent(nullptr);
   if (TextureRegistry::current() == textures_.get()) TextureRegistry::setCurrent(nullptr);
 }
@@ -35,6 +39,7 @@ Scene::~Scene() {
 HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
   textures_->restoreAll(&device);  // also makes device the one textures are created on
   largeFont_->restore(device);     // without a font the texts are simply not drawn
+  if (sky_) sky_->setProjections(settings.nearProjection, settings.farProjection);
   if (terrain_) {
     const HResult hr = terrain_->restore(device);
     if (failed(hr)) return hr;
@@ -59,9 +64,14 @@ void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elap
 
 void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
-  // The fog colour is the sky's to set each frame; until there is a sky the haze colour stands in.
-  device.setRenderState(RenderState::FogColor, hazeColour_);
-  if (terrain_ && frustum_) terrain_->render(device, *frustum_);
+  if (sky_ && clock_) sky_->setDate(clock_());
+  if (terrain_ && frustum_) {
+    terrain_->render(device, *frustum_);  // the sky first, then the ground
+  } else if (sky_ && frustum_) {
+    StateBlock states(device);
+    states.render(RenderState::ZEnable, ZBuffer::False);
+    sky_->drawSky(device, *frustum_);
+  }
   drawHelpHint(device);
 }
 

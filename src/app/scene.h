@@ -1,7 +1,7 @@
 #pragma once
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
-// the terrain, the culling volume and the "F1 for help" hint's clock.
+// the sky, the terrain, the culling volume and the "F1 for help" hint's clock.
 //
 // The scene publishes its texture registry and its large font as the process-wide ones while it
 // lives, and clears them when it goes; the registry publishes the device textures are made on
@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "core/math.h"
+#include "effects/sky_dome.h"
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"
 #include "resources/texture_registry.h"
@@ -43,14 +44,19 @@ Matrix viewAboveGround(const Matrix& view, float groundMetres);
 // The settings for a view angle in whole degrees and a viewport of width × height pixels.
 SceneSettings sceneSettingsFor(int viewAngleDegrees, std::uint32_t width, std::uint32_t height);
 
-// What a scene is made with. Without terrain settings the scene has no terrain (tests of the
-// frame that do not need one).
+// What a scene is made with. Without terrain settings the scene has no terrain, without sky
+// colours no sky (tests of the frame that do not need them).
 struct SceneConfig {
   std::optional<TerrainSettings> terrain;
   float startX = 0.0f, startZ = 0.0f;  // world metres: where the terrain and the units begin
-  // The haze colour the far terrain fades into; until the sky draws, the frame is cleared to it
-  // and the fog takes it.
+  // The haze colour the far terrain fades into; the frame is cleared to it before the sky
+  // covers it.
   std::uint32_t hazeColour = 0xFF3070CF;
+  std::optional<SkyColours> sky;
+  SkyDate date;         // today: the sun's height follows it
+  int skyRandom = 1;    // one draw of the random generator: the rare pink sunset when & 127 is 0
+  // Today's date, read again every frame while the scene runs; none keeps config.date.
+  SkyDate (*clock)() = nullptr;
 };
 
 class Scene {
@@ -74,6 +80,7 @@ class Scene {
   double hintSeconds() const { return hintSeconds_; }
   const ViewFrustum* frustum() const { return frustum_.get(); }
   TerrainWorld* terrain() { return terrain_.get(); }
+  SkyDome* sky() { return sky_.get(); }
   std::uint32_t hazeColour() const { return hazeColour_; }
   GlyphFont& largeFont() { return *largeFont_; }
   TextureRegistry& textures() { return *textures_; }
@@ -83,6 +90,8 @@ class Scene {
 
   std::unique_ptr<TextureRegistry> textures_;  // first: the other parts register with it
   std::unique_ptr<GlyphFont> largeFont_;
+  std::unique_ptr<SkyDome> sky_;  // before the terrain, which draws it
+  SkyDate (*clock_)() = nullptr;
   std::unique_ptr<TerrainWorld> terrain_;
   std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;

@@ -64,6 +64,10 @@ SceneConfig SceneApp::sceneConfig() const {
   terrain.hazeColour = general.fogColour2;
   config.terrain = terrain;
   config.hazeColour = general.fogColour2;
+  config.sky = SkyColours{general.skyColour, general.fogColour2, general.lightColour};
+  config.date = localSkyDate();
+  config.clock = localSkyDate;
+  config.skyRandom = randomInt();
   config.startX = 2.0f * static_cast<float>(randomInt());
   config.startZ = 2.0f * static_cast<float>(randomInt());
   return config;
