@@ -116,8 +116,8 @@ HRESULT SceneApp::render() {
   if (!d) return S_OK;
   d->setRenderState(RenderState::FillMode, 2 + inputState().fillModeToggle % 2);
   if (failed(d->beginScene())) return S_OK;
-  // The sky dome will cover the whole target; until the scene has one, clear it to the haze
-  // colour the far terrain fades into, or what was drawn before would stay on screen.
+  // The sky dome covers the whole target; the clear to the horizon's haze colour only keeps a
+  // frame drawn without a scene (or before the first restore) from showing the last one.
   d->clear(ClearFlag::ZBuffer | ClearFlag::Target, current_ ? current_->hazeColour() : 0xFF000000, 1.0f, 0);
   d->setTransform(TransformState::View, cameraView());
   if (current_) current_->render(*d, cameraWorld());
