@@ -164,14 +164,14 @@ int TexturePyramid::update(std::int32_t eyeCellX, std::int32_t eyeCellZ) {
   missed_ = 0;
   moveTo(eyeCellX, eyeCellZ);
 
-  const int start = budget_;
+  frameBudget_ = budget_;
   const auto begin = std::chrono::steady_clock::now();
   for (int l : updateOrder_) {
     if (budget_ <= 0) break;
     composeLevel(levels_[static_cast<std::size_t>(l)]);
   }
   lastComposeSeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-  return start - budget_;
+  return frameBudget_ - budget_;
 }
 
 void TexturePyramid::composeLevel(Level& level) {

@@ -82,7 +82,8 @@ class TexturePyramid {
   int levelCount() const { return static_cast<int>(levels_.size()); }
   int windowTiles() const { return window_; }
   Format format() const { return format_; }
-  int budget() const { return budget_; }
+  // Quarters this frame's update could compose.
+  int budget() const { return frameBudget_; }
   int missedRequests() const { return missed_; }
   int job(int level) const { return levels_[static_cast<std::size_t>(level)].job; }
   const TextureTile* tileAt(int level, std::int32_t x, std::int32_t z) const;
@@ -123,7 +124,8 @@ class TexturePyramid {
   ComposeLight light_;
   RenderDevice* device_ = nullptr;
   Format format_ = Format::R5G6B5;
-  int budget_ = 0;
+  int budget_ = 0;       // left of this frame's
+  int frameBudget_ = 0;
   int missed_ = 0;
   double lastComposeSeconds_ = 0.0;
 };
