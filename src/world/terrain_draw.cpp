@@ -5,6 +5,7 @@
 
 #include "platform/gfx/state_block.h"
 #include "world/terrain_world.h"
+#include "world/texture_pyramid.h"
 
 namespace skyloom {
 namespace {
@@ -59,6 +60,7 @@ struct TerrainDraw::Batch {
   int textureLevel = 0;       // T
   std::int32_t textureX = 0, textureZ = 0;
   float textureScale = 1.0f;  // 1 / 2^(T + 7)
+  Texture* texture = nullptr; // the composed tile found, or none
 };
 
 TerrainDraw::TerrainDraw(TerrainWorld& world) : TerrainDraw(world.settings().hazeColour) { world_ = &world; }
@@ -95,6 +97,7 @@ TerrainDrawFrame TerrainDraw::frameOf() const {
   f.haze.eyeHazeOffset = w.haze().eyeHazeOffset;
   f.haze.verticalWeight = w.haze().verticalWeight;
   f.detail = detail_ ? detail_->texture.get() : nullptr;
+  f.textures = &w.textures();
   return f;
 }
 
@@ -150,7 +153,8 @@ void TerrainDraw::drawPass(RenderDevice& device, const TerrainDrawFrame& frame) 
   device.setRenderState(RenderState::FogEnd, floatBits(frame.fogEnd));
   device.setTransform(TransformState::World, Matrix::identity());
 
-  // No texture pyramid feeds stage 0 yet, so it takes the vertex colour rather than modulating
+  // Stage 0 modulates the batch's texture tile with the vertex colour; a batch whose tile (and
+  // every coarser one) is not composed yet takes the vertex colour alone rather than modulating
   // with an unbound texture, which drivers answer differently. Stage 1 modulates with the
   // grain texture where there is one (it repeats every g base samples and fades to an even
   // grey in its mip levels); without one it stays off. The haze colour comes from the specular
@@ -160,7 +164,7 @@ void TerrainDraw::drawPass(RenderDevice& device, const TerrainDrawFrame& frame) 
       .render(RenderState::ZEnable, ZBuffer::True)
       .render(RenderState::SrcBlend, Blend::SrcAlpha)
       .render(RenderState::DestBlend, Blend::InvSrcAlpha)
-      .stage(0, TextureStageState::ColorOp, TextureOp::SelectArg2)
+      .stage(0, TextureStageState::ColorOp, TextureOp::Modulate)
       .stage(0, TextureStageState::ColorArg1, TextureArg::Texture)
       .stage(0, TextureStageState::ColorArg2, TextureArg::Diffuse)
       .stage(0, TextureStageState::AlphaOp, TextureOp::SelectArg2)
@@ -181,8 +185,26 @@ void TerrainDraw::drawPass(RenderDevice& device, const TerrainDrawFrame& frame) 
     states.stage(1, TextureStageState::ColorOp, TextureOp::Disable)
         .stage(1, TextureStageState::AlphaOp, TextureOp::Disable);
   }
+  switchColorOp_ = true;
+  modulating_ = true;
   drawCells(device, frame);
+  switchColorOp_ = false;
+  if (groundTexture_) device.setTexture(0, nullptr);
+  groundTexture_ = nullptr;
   if (frame.detail) device.setTexture(1, nullptr);
+}
+
+void TerrainDraw::bindGroundTexture(Texture* texture) {
+  if (!groundBound_ || texture != groundTexture_) {
+    device_->setTexture(0, texture);
+    groundTexture_ = texture;
+    groundBound_ = true;
+  }
+  const bool modulate = texture != nullptr;
+  if (switchColorOp_ && modulate != modulating_) {
+    device_->setTextureStageState(0, TextureStageState::ColorOp, modulate ? TextureOp::Modulate : TextureOp::SelectArg2);
+    modulating_ = modulate;
+  }
 }
 
 void TerrainDraw::drawCells(RenderDevice& device, const TerrainDrawFrame& frame) {
@@ -192,6 +214,7 @@ void TerrainDraw::drawCells(RenderDevice& device, const TerrainDrawFrame& frame)
   if (!restored() || !frame.coarsest || !frame.heights) return;
   device_ = &device;
   frame_ = frame;
+  groundBound_ = false;
   std::fill_n(cache_.get(), kCacheEntries, kStaleEntry);
   batchTag_ = 0;
 
@@ -259,8 +282,11 @@ void TerrainDraw::beginBatch(Batch& batch, std::int32_t x, std::int32_t z, int d
   const std::int32_t heightSpan = tileSpan(batch.heightLevel);
   batch.tileX = x & -heightSpan;
   batch.tileZ = z & -heightSpan;
-  // No texture pyramid yet: the texture coordinates follow the height tile's level.
-  batch.textureLevel = batch.heightLevel;
+  // The texture tile of the batch's level, or the first coarser one composed; without one the
+  // coordinates follow the height tile, as nothing reads them.
+  int found = d;
+  batch.texture = frame_.textures ? frame_.textures->fetch(found, x, z) : nullptr;
+  batch.textureLevel = batch.texture ? found : batch.heightLevel;
   const std::int32_t textureSpan = tileSpan(batch.textureLevel);
   batch.textureX = x & -textureSpan;
   batch.textureZ = z & -textureSpan;
@@ -270,7 +296,7 @@ void TerrainDraw::beginBatch(Batch& batch, std::int32_t x, std::int32_t z, int d
 void TerrainDraw::drawBatch(ClodLevel& level, std::int32_t x, std::int32_t z, int d) {
   Batch batch;
   beginBatch(batch, x, z, d);
-  device_->setTexture(0, nullptr);
+  bindGroundTexture(batch.texture);
   vertexCount_ = 0;
   indexCount_ = 0;
   emitCell(batch, level, x, z, false);
@@ -441,7 +467,7 @@ void TerrainDraw::writeVertex(const Batch& batch, std::int32_t vx, std::int32_t 
 void TerrainDraw::drawSingle(ClodLevel& level, std::int32_t x, std::int32_t z, std::uint16_t flags, int d) {
   Batch batch;
   beginBatch(batch, x, z, d);
-  device_->setTexture(0, nullptr);
+  bindGroundTexture(batch.texture);
   std::uint16_t needed = 0;
   std::uint8_t slots[24];
   const int triangles = fanTriangles(flags, needed, slots);

@@ -26,6 +26,7 @@
 namespace skyloom {
 
 class TerrainWorld;
+class TexturePyramid;
 class HorizonRingSink;
 
 struct TerrainVertex {
@@ -51,6 +52,7 @@ struct TerrainDrawFrame {
   float fogEnd = 0.0f;                      // 0.75 × the terrain's extent
   HazeView haze;
   Texture* detail = nullptr;                // the grain on stage 1; none leaves stage 1 off
+  TexturePyramid* textures = nullptr;       // the ground's texture tiles on stage 0; none: untextured
 };
 
 class TerrainDraw {
@@ -120,11 +122,18 @@ class TerrainDraw {
   void flushBatch(Batch& batch);
   void writeVertex(const Batch& batch, std::int32_t vx, std::int32_t vz, TerrainVertex& out) const;
   void nextBatchTag();
+  void bindGroundTexture(Texture* texture);
 
   TerrainWorld* world_ = nullptr;
   HazeRamp ramp_;
   RenderDevice* device_ = nullptr;  // during a draw pass
   TerrainDrawFrame frame_;          // during a draw pass
+  // Stage 0 during a draw pass: the texture bound, and whether the pass may switch the colour
+  // operation between modulating a texture and taking the vertex colour where none is composed.
+  Texture* groundTexture_ = nullptr;
+  bool groundBound_ = false;
+  bool switchColorOp_ = false;
+  bool modulating_ = false;
 
   std::unique_ptr<TerrainVertex[]> vertexArray_;
   std::unique_ptr<std::int64_t[]> vertexKeys_;    // base-sample position of each batch vertex

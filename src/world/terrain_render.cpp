@@ -7,9 +7,16 @@
 
 namespace skyloom {
 
-HResult TerrainWorld::restore(RenderDevice& device) { return draw_->restore(device); }
+HResult TerrainWorld::restore(RenderDevice& device) {
+  const HResult hr = draw_->restore(device);
+  if (failed(hr)) return hr;
+  return textures_->restore(device);
+}
 
-void TerrainWorld::invalidate() { draw_->invalidate(); }
+void TerrainWorld::invalidate() {
+  textures_->invalidate();
+  draw_->invalidate();
+}
 
 void TerrainWorld::setSky(TerrainSky* sky) {
   sky_ = sky;

@@ -102,6 +102,10 @@ void TerrainWorld::construct(float startX, float startZ) {
   heights_->moveTo(cellX, cellZ);
   // The aircraft and the cameras ask this pyramid for ground heights from now on.
   TilePyramid::setCurrent(heights_.get());
+  // Texture tiles mirror the height tiles; the land pictures reuse the noise picture read above.
+  textures_ = std::make_unique<TexturePyramid>(*heights_, params_);
+  textures_->moveTo(cellX, cellZ);
+  textures_->loadLandTextures(noise_.loaded() ? &noise_ : nullptr);
 
   detailRepeat_ = detailRepeatFor(s);
   distanceScale_ = kDistanceScaleNumerator / (kDistanceScaleDivisor * params_.heightUnit);
@@ -158,6 +162,7 @@ void TerrainWorld::frameUpdate(const Vec3& eye) {
   eyeHeightCells_ = clampCell(std::trunc(static_cast<double>(eye.y) / s));
 
   heights_->update(tx, tz);
+  textures_->update(tx, tz);
   if (tx != eyeCellX_ || tz != eyeCellZ_) {
     eyeCellX_ = tx;
     eyeCellZ_ = tz;

@@ -23,6 +23,7 @@
 #include "world/height_source.h"
 #include "world/land_image.h"
 #include "world/terrain_params.h"
+#include "world/texture_pyramid.h"
 #include "world/view_frustum.h"
 
 namespace skyloom {
@@ -77,7 +78,7 @@ class TerrainWorld {
   // every restore: for now the grain of the near ground ("pack\detail.jpg").
   void useTextures(TextureRegistry& registry);
 
-  // Device objects (the index lists at the first call; the texture pyramid and the scenery come
+  // Device objects (the index lists at the first call, the texture tiles; the scenery comes
   // later). invalidate drops them; the levels and pyramids survive device loss.
   HResult restore(RenderDevice& device);
   void invalidate();
@@ -106,6 +107,7 @@ class TerrainWorld {
   const ClodLevel& level(int k) const { return *levels_[static_cast<std::size_t>(k)]; }
   ClodLevel& coarsest() { return *levels_.back(); }
   TilePyramid& heights() { return *heights_; }
+  TexturePyramid& textures() { return *textures_; }
   HeightSource& source() { return *source_; }
 
   std::int32_t eyeCellX() const { return eyeCellX_; }
@@ -145,6 +147,7 @@ class TerrainWorld {
   std::unique_ptr<HeightSource> source_;
   LandImage noise_;
   std::unique_ptr<TilePyramid> heights_;
+  std::unique_ptr<TexturePyramid> textures_;  // reads heights_: goes before it
   std::vector<std::unique_ptr<ClodLevel>> levels_;  // [0] finest
   std::unique_ptr<TerrainDraw> draw_;
   const ViewFrustum* frustum_ = nullptr;  // during the select pass
