@@ -24,6 +24,7 @@ Scene::Scene(const SceneConfig& config)
     terrain_ = std::make_unique<TerrainWorld>(config.startX, config.startZ, *config.terrain);
     terrain_->useTextures(*textures_);
     terrain_->setSky(sky_.get());
+    if (sky_) terrain_->textures().setSun(sky_->sunLight());  // the ground is lit by the sky's sun
     TerrainWorld::setCurrent(terrain_.get());
   }
 }
@@ -64,7 +65,12 @@ void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elap
 
 void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
-  if (sky_ && clock_) sky_->setDate(clock_());
+  if (sky_ && clock_) {
+    sky_->setDate(clock_());
+    // Tiles composed from now on take the sun of the day; the season moves too slowly to
+    // recompose the ones there are.
+    if (terrain_) terrain_->textures().setSun(sky_->sunLight());
+  }
   if (terrain_ && frustum_) {
     terrain_->render(device, *frustum_);  // the sky first, then the ground
   } else if (sky_ && frustum_) {
