@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "app/scene_app_win32.h"
@@ -108,7 +109,19 @@ HRESULT SceneApp::advanceFrame() {
   for (const auto& scene : slots_) {
     if (scene) scene->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
   }
+  countFrameRate();
   return S_OK;
+}
+
+// Once a second, when the timer refreshes its rate: the debugger's output (scripts/framerate
+// reads it under Wine). Nothing is shown on screen.
+void SceneApp::countFrameRate() {
+  const double fps = frameTimer().framesPerSecond();
+  if (fps == reportedFrameRate_) return;
+  reportedFrameRate_ = fps;
+  char text[64];
+  std::snprintf(text, sizeof text, "Skyloom: %.1f frames per second\n", fps);
+  OutputDebugStringA(text);
 }
 
 HRESULT SceneApp::render() {

@@ -27,6 +27,7 @@ class SceneApp : public SaverApp {
   HRESULT createDeviceResources() override;
   HRESULT acquireVideoResources() override;
   HRESULT advanceFrame() override;
+  void countFrameRate() override;
   HRESULT render() override;
   HRESULT dropVideoResources() override;
   HRESULT destroyDeviceResources() override;
@@ -53,6 +54,7 @@ class SceneApp : public SaverApp {
   std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;
   int frameCounter_ = 0;
+  double reportedFrameRate_ = 0.0;
   bool wasMaximised_ = false;
 };
 
