@@ -17,16 +17,6 @@
 namespace skyloom {
 namespace {
 
-Matrix lookAlong(const Vec3& eye, float yaw, float pitch) {
-  const Vec3 f{std::cos(pitch) * std::sin(yaw), std::sin(pitch), std::cos(pitch) * std::cos(yaw)};
-  const Vec3 r{std::cos(yaw), 0.0f, -std::sin(yaw)};
-  const Vec3 u{f.y * r.z - f.z * r.y, f.z * r.x - f.x * r.z, f.x * r.y - f.y * r.x};
-  Matrix m = Matrix::identity();
-  const Vec3 rows[4] = {r, u, f, eye};
-  for (int k = 0; k < 4; ++k) m.m[k][0] = rows[k].x, m.m[k][1] = rows[k].y, m.m[k][2] = rows[k].z;
-  return m;
-}
-
 void BM_TerrainDrawPass(benchmark::State& state) {
   auto source = std::make_unique<HeightSource>();
   source->loadGrid(generatedLandscape(), 30.0f);

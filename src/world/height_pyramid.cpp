@@ -19,11 +19,6 @@ constexpr std::int64_t kMaxEyeCell = std::int64_t{1} << 30;
 constexpr float kMinEdgeDistance = 0.01f;
 constexpr std::uint16_t kNoHeight = 0xFFFF;
 
-int wrapIndex(std::int64_t v, int size) {
-  const auto r = static_cast<int>(v % size);
-  return r < 0 ? r + size : r;
-}
-
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;
   if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
@@ -157,41 +152,20 @@ void TilePyramid::moveTo(std::int32_t eyeCellX, std::int32_t eyeCellZ) {
 }
 
 void TilePyramid::moveLevel(TileLevel& level, std::int64_t eyeX, std::int64_t eyeZ) {
-  const std::int64_t span = level.span;
-  const std::int64_t half = windowTiles_ / 2;
-  const std::int64_t originX = (eyeX & -span) - half * span;
-  const std::int64_t originZ = (eyeZ & -span) - half * span;
-  const std::int64_t dx = (originX - level.originX) / span;
-  const std::int64_t dz = (originZ - level.originZ) / span;
-  if (dx == 0 && dz == 0) return;
-  level.originX = static_cast<std::int32_t>(originX);
-  level.originZ = static_cast<std::int32_t>(originZ);
   const int r = windowTiles_;
-  if (std::abs(dx) >= r || std::abs(dz) >= r) {
-    // Nothing of the old window stays in view.
-    level.wrapX = level.wrapZ = 0;
-    level.queueHead = level.queueCount = 0;
-    for (int k = 0; k < r * r; ++k) level.tiles[k].state &= ~kTileQueued;
-    for (int k : resetOrder_) resetTile(level, k % r, k / r);
-    return;
-  }
-  level.wrapX = wrapIndex(level.wrapX + dx, r);
-  level.wrapZ = wrapIndex(level.wrapZ + dz, r);
-  const int cx = static_cast<int>(dx), cz = static_cast<int>(dz);
-  // The columns, then the rows, that came into view.
-  const int i0 = cx > 0 ? r - cx : 0, i1 = cx > 0 ? r : -cx;
-  for (int i = i0; i < i1; ++i) {
-    for (int j = 0; j < r; ++j) resetTile(level, i, j);
-  }
-  const int j0 = cz > 0 ? r - cz : 0, j1 = cz > 0 ? r : -cz;
-  for (int j = j0; j < j1; ++j) {
-    for (int i = 0; i < r; ++i) resetTile(level, i, j);
-  }
+  moveTileWindow(
+      level, r, eyeX, eyeZ,
+      [&] {
+        level.queueHead = level.queueCount = 0;
+        for (int k = 0; k < r * r; ++k) level.tiles[k].state &= ~kTileQueued;
+        for (int k : resetOrder_) resetTile(level, k % r, k / r);
+      },
+      [&](int i, int j) { resetTile(level, i, j); });
 }
 
 void TilePyramid::resetTile(TileLevel& level, int i, int j) {
   const int r = windowTiles_;
-  const int storage = wrapIndex(j + level.wrapZ, r) * r + wrapIndex(i + level.wrapX, r);
+  const int storage = level.storage(i, j, r);
   HeightTile& tile = level.tiles[storage];
   tile.originX = level.originX + i * level.span;
   tile.originZ = level.originZ + j * level.span;
@@ -312,7 +286,7 @@ HeightTile* TilePyramid::windowTile(int level, std::int64_t x, std::int64_t z) {
   const std::int64_t i = floorDiv(x - lv.originX, lv.span);
   const std::int64_t j = floorDiv(z - lv.originZ, lv.span);
   if (i < 0 || j < 0 || i >= windowTiles_ || j >= windowTiles_) return nullptr;
-  return &lv.tiles[wrapIndex(j + lv.wrapZ, windowTiles_) * windowTiles_ + wrapIndex(i + lv.wrapX, windowTiles_)];
+  return &lv.tiles[lv.storage(i, j, windowTiles_)];
 }
 
 const HeightTile* TilePyramid::tileAt(int level, std::int32_t x, std::int32_t z) const {

@@ -18,6 +18,7 @@
 #include "world/land_image.h"
 #include "world/source_tile.h"
 #include "world/terrain_params.h"
+#include "world/tile_window.h"
 
 namespace skyloom {
 
@@ -49,11 +50,8 @@ class HeightTileListener {
 };
 
 // One level's window.
-struct TileLevel {
-  int index = 0;         // L
-  std::int32_t span = 0; // 128 × 2^L base samples
-  std::int32_t originX = 0, originZ = 0;  // base-sample position of window tile (0, 0)
-  int wrapX = 0, wrapZ = 0;               // storage column and row of window tile (0, 0)
+struct TileLevel : TileWindow {
+  int index = 0;                          // L; the window's span is 128 × 2^L base samples
   HeightTile* tiles = nullptr;            // R × R, storage order
   int* queue = nullptr;                   // ring of storage indices, R × R long
   int queueHead = 0;

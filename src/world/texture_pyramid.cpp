@@ -17,11 +17,6 @@ constexpr std::int64_t kMaxEyeCell = std::int64_t{1} << 30;
 constexpr std::uint64_t kBytesPerTileTenths = 0x110000;
 constexpr std::uint32_t kDefaultTint = 0x303030;
 
-int wrapIndex(std::int64_t v, int size) {
-  const auto r = static_cast<int>(v % size);
-  return r < 0 ? r + size : r;
-}
-
 }  // namespace
 
 Light defaultSunLight() {
@@ -96,7 +91,7 @@ TextureTile* TexturePyramid::windowTile(Level& level, std::int64_t x, std::int64
   const std::int64_t i = (x - level.originX) >> (7 + level.index);
   const std::int64_t j = (z - level.originZ) >> (7 + level.index);
   if (i < 0 || j < 0 || i >= window_ || j >= window_) return nullptr;
-  return &level.tiles[wrapIndex(j + level.wrapZ, window_) * window_ + wrapIndex(i + level.wrapX, window_)];
+  return &level.tiles[level.storage(i, j, window_)];
 }
 
 const TextureTile* TexturePyramid::tileAt(int level, std::int32_t x, std::int32_t z) const {
@@ -112,41 +107,21 @@ void TexturePyramid::moveTo(std::int32_t eyeCellX, std::int32_t eyeCellZ) {
 }
 
 void TexturePyramid::moveLevel(Level& level, std::int64_t eyeX, std::int64_t eyeZ) {
-  const std::int64_t span = level.span;
-  const std::int64_t half = window_ / 2;
-  const std::int64_t originX = (eyeX & -span) - half * span;
-  const std::int64_t originZ = (eyeZ & -span) - half * span;
-  const std::int64_t dx = (originX - level.originX) / span;
-  const std::int64_t dz = (originZ - level.originZ) / span;
-  if (dx == 0 && dz == 0) return;
-  level.originX = static_cast<std::int32_t>(originX);
-  level.originZ = static_cast<std::int32_t>(originZ);
   const int r = window_;
-  if (std::abs(dx) >= r || std::abs(dz) >= r) {
-    level.wrapX = level.wrapZ = 0;
-    for (int j = 0; j < r; ++j) {
-      for (int i = 0; i < r; ++i) {
-        TextureTile& tile = level.tiles[j * r + i];
-        tile.originX = level.originX + i * level.span;
-        tile.originZ = level.originZ + j * level.span;
-        resetTile(level, tile);
-      }
-    }
-    return;
-  }
-  level.wrapX = wrapIndex(level.wrapX + dx, r);
-  level.wrapZ = wrapIndex(level.wrapZ + dz, r);
-  auto reset = [&](int i, int j) {
-    TextureTile& tile = level.tiles[wrapIndex(j + level.wrapZ, r) * r + wrapIndex(i + level.wrapX, r)];
+  auto reset = [&](int i, int j, int storage) {
+    TextureTile& tile = level.tiles[storage];
     tile.originX = level.originX + i * level.span;
     tile.originZ = level.originZ + j * level.span;
     resetTile(level, tile);
   };
-  const int cx = static_cast<int>(dx), cz = static_cast<int>(dz);
-  for (int i = cx > 0 ? r - cx : 0; i < (cx > 0 ? r : -cx); ++i)
-    for (int j = 0; j < r; ++j) reset(i, j);
-  for (int j = cz > 0 ? r - cz : 0; j < (cz > 0 ? r : -cz); ++j)
-    for (int i = 0; i < r; ++i) reset(i, j);
+  moveTileWindow(
+      level, r, eyeX, eyeZ,
+      [&] {
+        for (int j = 0; j < r; ++j) {
+          for (int i = 0; i < r; ++i) reset(i, j, j * r + i);
+        }
+      },
+      [&](int i, int j) { reset(i, j, level.storage(i, j, r)); });
 }
 
 void TexturePyramid::resetTile(Level& level, TextureTile& tile) {

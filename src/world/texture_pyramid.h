@@ -19,6 +19,7 @@
 #include "world/height_pyramid.h"
 #include "world/land_textures.h"
 #include "world/texture_compose.h"
+#include "world/tile_window.h"
 
 namespace skyloom {
 
@@ -93,11 +94,8 @@ class TexturePyramid {
   double lastComposeSeconds() const { return lastComposeSeconds_; }
 
  private:
-  struct Level {
+  struct Level : TileWindow {
     int index = 0;
-    std::int32_t span = 0;
-    std::int32_t originX = 0, originZ = 0;
-    int wrapX = 0, wrapZ = 0;
     TextureTile* tiles = nullptr;  // R × R, storage order
     int job = kNoJob;              // storage index of the tile being composed
     int waiting = 0;               // tiles of the window not composed

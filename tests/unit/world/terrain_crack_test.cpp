@@ -16,17 +16,6 @@
 namespace skyloom {
 namespace {
 
-Matrix camera(const Vec3& eye, float yaw, float pitch) {
-  const Vec3 forward{std::cos(pitch) * std::sin(yaw), std::sin(pitch), std::cos(pitch) * std::cos(yaw)};
-  const Vec3 right{std::cos(yaw), 0.0f, -std::sin(yaw)};
-  const Vec3 up{forward.y * right.z - forward.z * right.y, forward.z * right.x - forward.x * right.z,
-                forward.x * right.y - forward.y * right.x};
-  Matrix m = Matrix::identity();
-  const Vec3 rows[4] = {right, up, forward, eye};
-  for (int r = 0; r < 4; ++r) m.m[r][0] = rows[r].x, m.m[r][1] = rows[r].y, m.m[r][2] = rows[r].z;
-  return m;
-}
-
 // The squares whose sides may stay open: the coarsest grid's outline and every culled cell.
 void openBorders(TerrainWorld& world, std::vector<SampleRect>& out) {
   out.clear();
@@ -69,7 +58,7 @@ TEST(TerrainCracks, SettledFramesHaveNoCracksFromAThousandRandomViews) {
     eye.x = std::clamp(eye.x + (unit(rng) - 0.5f) * 2 * step, 500.0f, 14500.0f);
     eye.z = std::clamp(eye.z + (unit(rng) - 0.5f) * 2 * step, 500.0f, 14500.0f);
     eye.y = world.heights().groundHeight(eye.x, eye.z) + 2.0f + 3000.0f * unit(rng) * unit(rng);
-    frustum.update(camera(eye, unit(rng) * 6.2832f, -1.4f + 1.6f * unit(rng)));
+    frustum.update(lookAlong(eye, unit(rng) * 6.2832f, -1.4f + 1.6f * unit(rng)));
 
     world.frameUpdate(frustum.eye());
     // Settle the pyramid, so every batch reads its shared vertices from tiles of one generation.

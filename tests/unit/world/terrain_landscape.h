@@ -1,11 +1,13 @@
 #pragma once
 // A generated landscape for terrain tests and benches: ridges, valleys and a sea inlet over a
-// 512 × 512 grid of 30 m samples, never flat, so the levels refine unevenly.
+// 512 × 512 grid of 30 m samples, never flat, so the levels refine unevenly; and a camera
+// placement to look at it.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 
+#include "core/math.h"
 #include "world/height_grid.h"
 
 namespace skyloom {
@@ -24,6 +26,18 @@ inline HeightGrid generatedLandscape() {
     }
   }
   return g;
+}
+
+// The camera's world matrix (rows right, up, forward, position) at eye, turned yaw radians
+// from +z towards +x and pitched up by pitch radians.
+inline Matrix lookAlong(const Vec3& eye, float yaw, float pitch) {
+  const Vec3 f{std::cos(pitch) * std::sin(yaw), std::sin(pitch), std::cos(pitch) * std::cos(yaw)};
+  const Vec3 r{std::cos(yaw), 0.0f, -std::sin(yaw)};
+  const Vec3 u = cross(f, r);
+  Matrix m = Matrix::identity();
+  const Vec3 rows[4] = {r, u, f, eye};
+  for (int k = 0; k < 4; ++k) m.m[k][0] = rows[k].x, m.m[k][1] = rows[k].y, m.m[k][2] = rows[k].z;
+  return m;
 }
 
 }  // namespace skyloom
