@@ -14,6 +14,7 @@
 #include "world/terrain_draw.h"
 #include "world/terrain_landscape.h"
 #include "world/terrain_world.h"
+#include "terrain_flight.h"
 #include "world/texture_compose.h"
 #include "world/texture_pyramid.h"
 
@@ -76,46 +77,23 @@ void BM_ComposeTextureTileWithDevice(benchmark::State& state) {
 BENCHMARK(BM_ComposeTextureTileWithDevice)->Unit(benchmark::kMicrosecond);
 
 void BM_TextureCompositionAlongFlight(benchmark::State& state) {
-  auto source = std::make_unique<HeightSource>();
-  source->loadGrid(generatedLandscape(), 30.0f);
-  TerrainSettings settings;
-  settings.detail = 3.0f;
-  TerrainWorld world(2000.0f, 2000.0f, std::move(source), settings);
-  RecordingDeviceConfig config;
-  config.captureGeometry = false;
-  config.captureState = false;
-  RecordingDevice device(config);
-  world.restore(device);
-  device.beginScene();
-  ViewFrustum frustum(640, 480, 1.0f);
-
-  float t = 0;
-  std::vector<double> composeMicros;
-  composeMicros.reserve(static_cast<std::size_t>(state.max_iterations));
+  TerrainFlight flight;
+  FrameTimes times(static_cast<std::size_t>(state.max_iterations));
   double composeFirst10s = 0.0, terrainFirst10s = 0.0;
   int frame = 0;
   for (auto _ : state) {
-    t += 1.0f / 60.0f;
-    const float yaw = 0.7f + 0.05f * t;
-    Vec3 eye{2000.0f + 300.0f * t * std::sin(yaw), 0.0f, 2000.0f + 300.0f * t * std::cos(yaw)};
-    eye.y = world.heights().groundHeight(eye.x, eye.z) + 300.0f;
-    frustum.update(lookAlong(eye, yaw, -0.25f));
-    device.clearRecording();
+    flight.step();
     const auto begin = std::chrono::steady_clock::now();
-    world.render(device, frustum);
+    flight.world.render(flight.device, flight.frustum);
     const double whole = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin).count();
-    const double compose = world.textures().lastComposeSeconds() * 1e6;
-    composeMicros.push_back(compose);
+    const double compose = flight.world.textures().lastComposeSeconds() * 1e6;
+    times.add(compose);
     if (frame++ < 600) {
       composeFirst10s += compose;
       terrainFirst10s += whole;
     }
   }
-  std::sort(composeMicros.begin(), composeMicros.end());
-  if (!composeMicros.empty()) {
-    state.counters["compose_median_us"] = composeMicros[composeMicros.size() / 2];
-    state.counters["compose_worst_us"] = composeMicros.back();
-  }
+  times.report(state, "compose");
   state.counters["compose_first10s_ms"] = composeFirst10s / 1000.0;
   state.counters["terrain_first10s_ms"] = terrainFirst10s / 1000.0;
   state.counters["compose_share_of_10s"] = composeFirst10s / (600.0 * 1e6 / 60.0);

@@ -16,6 +16,7 @@ Scene::Scene(const SceneConfig& config)
     : textures_(std::make_unique<TextureRegistry>()),
       largeFont_(std::make_unique<GlyphFont>("Arial", 24, 700, false)),
       clock_(config.clock),
+      date_(config.date),
       hazeColour_(config.hazeColour) {
   TextureRegistry::setCurrent(textures_.get());
   GlyphFont::setCurrent(largeFont_.get());
@@ -66,10 +67,13 @@ void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elap
 void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
   if (sky_ && clock_) {
-    sky_->setDate(clock_());
-    // Tiles composed from now on take the sun of the day; the season moves too slowly to
-    // recompose the ones there are.
-    if (terrain_) terrain_->textures().setSun(sky_->sunLight());
+    // The sun moves only when the day changes; tiles composed from then on take its light (the
+    // season moves too slowly to recompose the ones there are).
+    const SkyDate today = clock_();
+    if ((today.month != date_.month || today.day != date_.day) && sky_->setDate(today)) {
+      date_ = today;
+      if (terrain_) terrain_->textures().setSun(sky_->sunLight());
+    }
   }
   if (terrain_ && frustum_) {
     terrain_->render(device, *frustum_);  // the sky first, then the ground

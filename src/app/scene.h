@@ -81,6 +81,8 @@ class Scene {
   const ViewFrustum* frustum() const { return frustum_.get(); }
   TerrainWorld* terrain() { return terrain_.get(); }
   SkyDome* sky() { return sky_.get(); }
+  // Whether the frame's draw covers the whole target (the sky dome does), so it needs no clear.
+  bool coversTarget() const { return sky_ != nullptr; }
   std::uint32_t hazeColour() const { return hazeColour_; }
   GlyphFont& largeFont() { return *largeFont_; }
   TextureRegistry& textures() { return *textures_; }
@@ -92,6 +94,7 @@ class Scene {
   std::unique_ptr<GlyphFont> largeFont_;
   std::unique_ptr<SkyDome> sky_;  // before the terrain, which draws it
   SkyDate (*clock_)() = nullptr;
+  SkyDate date_;  // the date the sun was last placed for
   std::unique_ptr<TerrainWorld> terrain_;
   std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;

@@ -129,9 +129,12 @@ HRESULT SceneApp::render() {
   if (!d) return S_OK;
   d->setRenderState(RenderState::FillMode, 2 + inputState().fillModeToggle % 2);
   if (failed(d->beginScene())) return S_OK;
-  // The sky dome covers the whole target; the clear to the horizon's haze colour only keeps a
-  // frame drawn without a scene (or before the first restore) from showing the last one.
-  d->clear(ClearFlag::ZBuffer | ClearFlag::Target, current_ ? current_->hazeColour() : 0xFF000000, 1.0f, 0);
+  // The depth buffer only: the sky dome covers the whole target, and a software rasteriser
+  // pays for every cleared pixel. A frame without a sky is cleared to the haze colour so the
+  // last one does not show through.
+  const bool covered = current_ && current_->coversTarget();
+  d->clear(covered ? ClearFlag::ZBuffer : ClearFlag::ZBuffer | ClearFlag::Target,
+           current_ ? current_->hazeColour() : 0xFF000000, 1.0f, 0);
   d->setTransform(TransformState::View, cameraView());
   if (current_) current_->render(*d, cameraWorld());
   d->endScene();

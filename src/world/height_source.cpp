@@ -231,7 +231,7 @@ int HeightSource::window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std:
   // life: windows are read during the frame's paging.
   std::vector<std::uint16_t>& tileSamples = windowTile_;
   tileSamples.resize(kTileSampleCount);
-  auto tileOrigin = [](std::int64_t v) { return v - ((v % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples; };
+  auto tileOrigin = [](std::int64_t v) { return v & -kTileSpanSamples; };
   for (std::int64_t tz = tileOrigin(z0); tz < z1; tz += kTileSpanSamples) {
     for (std::int64_t tx = tileOrigin(x0); tx < x1; tx += kTileSpanSamples) {
       const int status = cache_.tile(static_cast<std::int32_t>(tx), static_cast<std::int32_t>(tz), 0,
@@ -248,20 +248,28 @@ int HeightSource::window(std::int32_t x0, std::int32_t z0, std::int32_t x1, std:
   return kTileFromGrid;
 }
 
+bool HeightSource::sample(std::int64_t x, std::int64_t z, std::uint16_t& out, bool fallback) {
+  if (inMemory()) {
+    out = mirroredSample(x, z);
+    return true;
+  }
+  constexpr std::int64_t kLimit = std::int64_t{1} << 30;
+  if (x <= -kLimit || x >= kLimit || z <= -kLimit || z >= kLimit) return false;
+  windowTile_.resize(kTileSampleCount);
+  const std::int64_t ox = x & -kTileSpanSamples, oz = z & -kTileSpanSamples;
+  if (cache_.tile(static_cast<std::int32_t>(ox), static_cast<std::int32_t>(oz), 0,
+                  std::span<std::uint16_t, kTileSampleCount>(windowTile_), fallback) != kTileFound) {
+    return false;
+  }
+  out = windowTile_[static_cast<std::size_t>((z - oz) * kTileSamples + (x - ox))];
+  return true;
+}
+
 float HeightSource::metresAt(float x, float z) {
   const auto sx = static_cast<std::int64_t>(std::floor(x / sampleSpacing_ + 0.5f));
   const auto sz = static_cast<std::int64_t>(std::floor(z / sampleSpacing_ + 0.5f));
-  if (inMemory()) return static_cast<float>(mirroredSample(sx, sz)) * heightUnit_;
-  constexpr std::int64_t kLimit = std::int64_t{1} << 30;
-  if (sx <= -kLimit || sx >= kLimit || sz <= -kLimit || sz >= kLimit) return 0.0f;
-  windowTile_.resize(kTileSampleCount);
-  const std::int64_t ox = sx - ((sx % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
-  const std::int64_t oz = sz - ((sz % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
-  if (cache_.tile(static_cast<std::int32_t>(ox), static_cast<std::int32_t>(oz), 0,
-                  std::span<std::uint16_t, kTileSampleCount>(windowTile_), true) != kTileFound) {
-    return 0.0f;
-  }
-  return static_cast<float>(windowTile_[static_cast<std::size_t>((sz - oz) * kTileSamples + (sx - ox))]) * heightUnit_;
+  std::uint16_t s = 0;
+  return sample(sx, sz, s, true) ? static_cast<float>(s) * heightUnit_ : 0.0f;
 }
 
 }  // namespace skyloom

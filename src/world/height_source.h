@@ -78,6 +78,9 @@ class HeightSource {
   // The height in metres of the source sample nearest world position (x, z) (sample (0, 0) at
   // the origin), for a first look before any height tile exists; 0 where a cache file has none.
   float metresAt(float x, float z);
+  // The source sample at source position (x, z): mirrored from memory, or from the cache file's
+  // level-0 tile holding it (with fallback, a coarser one). False where the file has none.
+  bool sample(std::int64_t x, std::int64_t z, std::uint16_t& out, bool fallback = false);
 
   // The in-memory sample at a base position, mirrored beyond the grid.
   std::uint16_t mirroredSample(std::int64_t x, std::int64_t z) const;

@@ -92,15 +92,6 @@ bool loadTerrain(const char* path, HeightSource& source) {
 // centres them.
 std::int64_t centred(std::int64_t index, int size) { return index - (size - 1) / 2; }
 
-bool cacheSample(TerrainCacheFile& file, std::int64_t x, std::int64_t z, std::uint16_t& out) {
-  static std::array<std::uint16_t, kTileSampleCount> tile;
-  const std::int64_t ox = x - ((x % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
-  const std::int64_t oz = z - ((z % kTileSpanSamples) + kTileSpanSamples) % kTileSpanSamples;
-  if (file.tile(static_cast<std::int32_t>(ox), static_cast<std::int32_t>(oz), 0, tile, false) != kTileFound) return false;
-  out = tile[static_cast<std::size_t>((z - oz) * kTileSamples + (x - ox))];
-  return true;
-}
-
 int info(const char* path) {
   HeightSource source;
   if (!loadTerrain(path, source)) return 1;
@@ -159,9 +150,9 @@ int sample(const char* path, const char* colText, const char* rowText) {
     return 1;
   }
   std::uint16_t s = 0;
-  if (source.inMemory()) {
-    s = source.grid().at(static_cast<int>(col), static_cast<int>(row));
-  } else if (!cacheSample(*source.cacheFile(), centred(col, w), centred(row, h), s)) {
+  const bool found = source.inMemory() ? source.sample(col, row, s)
+                                       : source.sample(centred(col, w), centred(row, h), s);
+  if (!found) {
     std::fprintf(stderr, "terraintool: %s holds no tile for sample %lld, %lld\n", path, static_cast<long long>(col),
                  static_cast<long long>(row));
     return 1;
