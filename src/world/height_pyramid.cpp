@@ -19,12 +19,6 @@ constexpr std::int64_t kMaxEyeCell = std::int64_t{1} << 30;
 constexpr float kMinEdgeDistance = 0.01f;
 constexpr std::uint16_t kNoHeight = 0xFFFF;
 
-std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
-  std::int64_t q = a / b;
-  if ((a % b != 0) && ((a < 0) != (b < 0))) --q;
-  return q;
-}
-
 // Window tiles in the order they are queued after a jump: rings around the eye's tile, so that
 // the ground under the eye comes first.
 std::vector<int> centreFirstOrder(int r) {
@@ -283,14 +277,15 @@ const HeightTile& TilePyramid::parentOf(const HeightTile& tile) {
 HeightTile* TilePyramid::windowTile(int level, std::int64_t x, std::int64_t z) {
   if (level < 0 || level >= levelCount()) return nullptr;
   TileLevel& lv = levels_[static_cast<std::size_t>(level)];
-  const std::int64_t i = floorDiv(x - lv.originX, lv.span);
-  const std::int64_t j = floorDiv(z - lv.originZ, lv.span);
-  if (i < 0 || j < 0 || i >= windowTiles_ || j >= windowTiles_) return nullptr;
-  return &lv.tiles[lv.storage(i, j, windowTiles_)];
+  const int k = lv.slot(x, z, windowTiles_);
+  return k < 0 ? nullptr : &lv.tiles[k];
 }
 
 const HeightTile* TilePyramid::tileAt(int level, std::int32_t x, std::int32_t z) const {
-  return const_cast<TilePyramid*>(this)->windowTile(level, x, z);
+  if (level < 0 || level >= levelCount()) return nullptr;
+  const TileLevel& lv = levels_[static_cast<std::size_t>(level)];
+  const int k = lv.slot(x, z, windowTiles_);
+  return k < 0 ? nullptr : &lv.tiles[k];
 }
 
 bool TilePyramid::covers(int level, std::int32_t x, std::int32_t z) const { return tileAt(level, x, z) != nullptr; }

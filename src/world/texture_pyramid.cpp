@@ -88,16 +88,15 @@ Format TexturePyramid::chooseFormat(int windowTiles, int levels, std::uint32_t a
 // ---- windows
 
 TextureTile* TexturePyramid::windowTile(Level& level, std::int64_t x, std::int64_t z) {
-  const std::int64_t i = (x - level.originX) >> (7 + level.index);
-  const std::int64_t j = (z - level.originZ) >> (7 + level.index);
-  if (i < 0 || j < 0 || i >= window_ || j >= window_) return nullptr;
-  return &level.tiles[level.storage(i, j, window_)];
+  const int k = level.slot(x, z, window_);
+  return k < 0 ? nullptr : &level.tiles[k];
 }
 
 const TextureTile* TexturePyramid::tileAt(int level, std::int32_t x, std::int32_t z) const {
   if (level < 0 || level >= levelCount()) return nullptr;
-  auto* self = const_cast<TexturePyramid*>(this);
-  return self->windowTile(self->levels_[static_cast<std::size_t>(level)], x, z);
+  const Level& lv = levels_[static_cast<std::size_t>(level)];
+  const int k = lv.slot(x, z, window_);
+  return k < 0 ? nullptr : &lv.tiles[k];
 }
 
 void TexturePyramid::moveTo(std::int32_t eyeCellX, std::int32_t eyeCellZ) {

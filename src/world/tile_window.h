@@ -21,6 +21,14 @@ struct TileWindow {
 
   // Storage index of window tile (i, j) in a window of r tiles a side.
   int storage(int i, int j, int r) const { return wrapIndex(j + wrapZ, r) * r + wrapIndex(i + wrapX, r); }
+  // Storage index of the window tile holding base position (x, z), or −1 outside the window.
+  int slot(std::int64_t x, std::int64_t z, int r) const {
+    const std::int64_t dx = x - originX, dz = z - originZ;
+    // Floor division: positions left of or below the origin are outside, not in tile 0.
+    const std::int64_t i = dx < 0 ? -1 : dx / span, j = dz < 0 ? -1 : dz / span;
+    if (i < 0 || j < 0 || i >= r || j >= r) return -1;
+    return storage(static_cast<int>(i), static_cast<int>(j), r);
+  }
 };
 
 // Centres the window of r tiles a side on the eye's base cell (the eye's tile at r / 2).
