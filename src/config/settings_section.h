@@ -15,10 +15,9 @@
 #include <string_view>
 #include <vector>
 
-namespace skyloom {
+#include "core/bytes.h"
 
-using Bytes = std::vector<std::uint8_t>;
-using ByteSpan = std::span<const std::uint8_t>;
+namespace skyloom {
 
 // What loadBlock answers.
 enum BlockLoadResult : int {
