@@ -146,11 +146,8 @@ void finishModelFigures(Model& model) {
   Vec3 hi{-kBig, -kBig, -kBig};
   float radius2 = 0;
   bool any = false;
-  model.vertexTotal = 0;
-  model.indexTotal = 0;
+  model.countTotals();
   for (const ModelSubset& s : model.subsets) {
-    model.vertexTotal += static_cast<std::int32_t>(s.vertices.size());
-    model.indexTotal += static_cast<std::int32_t>(s.indices.size());
     for (const ModelVertex& v : s.vertices) {
       lo = {std::min(lo.x, v.x), std::min(lo.y, v.y), std::min(lo.z, v.z)};
       hi = {std::max(hi.x, v.x), std::max(hi.y, v.y), std::max(hi.z, v.z)};

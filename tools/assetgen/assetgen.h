@@ -5,7 +5,7 @@
 //
 // Layout of what it makes below its output folder:
 //   pack/      the files that go into "pack.dat" (pictures, the help text)
-//   Skyloom/   the install tree: "pack.dat", "tem\", "wav\", "plane.wav", "config.ini",
+//   Skyloom/   the install tree: "pack.dat", "tem\", "wav\", "aircraft\", "plane.wav", "config.ini",
 //              "license.txt", "installparam.txt" (the program joins it when the installer is built)
 
 #include <filesystem>
@@ -22,6 +22,8 @@ bool writeTextures(const fs::path& packDir);
 bool writeTerrain(const fs::path& installDir);
 // "plane.wav" into installDir, the other engine sounds into installDir/"wav".
 bool writeSounds(const fs::path& installDir);
+// The aircraft files ("<name>.cu", meshes and livery inside) into installDir/"aircraft".
+bool writeAircraft(const fs::path& installDir);
 // "readme.txt" into packDir; "license.txt", "installparam.txt" and "config.ini" into installDir.
 bool writeTexts(const fs::path& packDir, const fs::path& installDir);
 // "pack.dat" in installDir, built from packDir with the product's pack code.

@@ -22,6 +22,6 @@ int main(int argc, char** argv) {
     return 1;
   }
   const bool ok = writeTextures(packDir) && writeTexts(packDir, installDir) && writeSounds(installDir) &&
-                  writeTerrain(installDir) && writePack(packDir, installDir);
+                  writeTerrain(installDir) && writeAircraft(installDir) && writePack(packDir, installDir);
   return ok ? 0 : 1;
 }
