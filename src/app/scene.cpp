@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "app/help_hint.h"
+#include "core/random.h"
 #include "platform/gfx/state_block.h"
 
 namespace skyloom {
@@ -28,9 +29,14 @@ Scene::Scene(const SceneConfig& config)
     if (sky_) terrain_->textures().setSun(sky_->sunLight());  // the ground is lit by the sky's sun
     TerrainWorld::setCurrent(terrain_.get());
   }
+  if (config.aircraftFiles) {
+    const char* program = config.programPath.empty() ? nullptr : config.programPath.c_str();
+    aircraft_ = std::make_unique<AircraftLibraries>(*config.aircraftFiles, program, processRandom());
+  }
 }
 
 Scene::~Scene() {
+  aircraft_.reset();
   if (TerrainWorld::current() == terrain_.get()) TerrainWorld::setCurrent(nullptr);
   terrain_.reset();
   sky_.reset();
@@ -46,6 +52,7 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
     const HResult hr = terrain_->restore(device);
     if (failed(hr)) return hr;
   }
+  if (aircraft_) aircraft_->restore(device);  // a missing skin leaves its subsets untextured
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -59,6 +66,7 @@ void Scene::invalidate() {
   textures_->releaseAll();
   largeFont_->invalidate();
   if (terrain_) terrain_->invalidate();
+  if (aircraft_) aircraft_->invalidate();
   frustum_.reset();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
-// the sky, the terrain, the culling volume and the "F1 for help" hint's clock.
+// the sky, the terrain, the culling volume, the aircraft libraries (the units that fly them
+// follow) and the "F1 for help" hint's clock.
 //
 // The scene publishes its texture registry and its large font as the process-wide ones while it
 // lives, and clears them when it goes; the registry publishes the device textures are made on
@@ -9,7 +10,10 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "aircraft/aircraft_libraries.h"
 #include "core/math.h"
 #include "effects/sky_dome.h"
 #include "platform/gfx/render_device.h"
@@ -57,6 +61,11 @@ struct SceneConfig {
   int skyRandom = 1;    // one draw of the random generator: the rare pink sunset when & 127 is 0
   // Today's date, read again every frame while the scene runs; none keeps config.date.
   SkyDate (*clock)() = nullptr;
+  // The aircraft files to load ("null" and the ".cu" names of "aircraft\" without extension);
+  // none: the scene has no aircraft libraries. programPath: searched for an appended texture
+  // pack (empty: only "texpk.dat").
+  std::optional<std::vector<std::string>> aircraftFiles;
+  std::string programPath;
 };
 
 class Scene {
@@ -81,6 +90,7 @@ class Scene {
   const ViewFrustum* frustum() const { return frustum_.get(); }
   TerrainWorld* terrain() { return terrain_.get(); }
   SkyDome* sky() { return sky_.get(); }
+  AircraftLibraries* aircraft() { return aircraft_.get(); }
   // Whether the frame's draw covers the whole target (the sky dome does), so it needs no clear.
   bool coversTarget() const { return sky_ != nullptr; }
   std::uint32_t hazeColour() const { return hazeColour_; }
@@ -98,6 +108,7 @@ class Scene {
   std::unique_ptr<TerrainWorld> terrain_;
   std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;
+  std::unique_ptr<AircraftLibraries> aircraft_;  // meshes, descriptions, catalogue
   double elapsed_ = 0.0;
   double hintSeconds_ = 0.0;
 };

@@ -11,6 +11,7 @@
 #include "config/view_state.h"
 #include "core/random.h"
 #include "platform/registry/registry.h"
+#include "resources/executable_path.h"
 
 namespace skyloom {
 SceneApp::SceneApp(SettingsRoot& settings, Registry& registry) : settings_(settings), registry_(registry) {
@@ -71,6 +72,11 @@ SceneConfig SceneApp::sceneConfig() const {
   config.skyRandom = randomInt();
   config.startX = 2.0f * static_cast<float>(randomInt());
   config.startZ = 2.0f * static_cast<float>(randomInt());
+  // Every aircraft file there is gets loaded; the chosen list decides which of them fly.
+  FileList found = settings_.aircraft().chosen();
+  if (found.scanList().empty()) found.scan("aircraft\\", "*.cu", false);
+  config.aircraftFiles = found.scanList();
+  config.programPath = executablePath();
   return config;
 }
 

@@ -134,6 +134,18 @@ Matrix perspectiveOffCenterLH(float l, float r, float b, float t, float zn, floa
   return p;
 }
 
+Matrix lookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up) {
+  const Vec3 z = normalize(at - eye);
+  const Vec3 x = normalize(cross(up, z));
+  const Vec3 y = cross(z, x);
+  Matrix v = Matrix::identity();
+  v.m[0][0] = x.x, v.m[0][1] = y.x, v.m[0][2] = z.x;
+  v.m[1][0] = x.y, v.m[1][1] = y.y, v.m[1][2] = z.y;
+  v.m[2][0] = x.z, v.m[2][1] = y.z, v.m[2][2] = z.z;
+  v.m[3][0] = -dot(x, eye), v.m[3][1] = -dot(y, eye), v.m[3][2] = -dot(z, eye);
+  return v;
+}
+
 Vec4 transform(const Vec3& v, const Matrix& m) {
   return {v.x * m.m[0][0] + v.y * m.m[1][0] + v.z * m.m[2][0] + m.m[3][0],
           v.x * m.m[0][1] + v.y * m.m[1][1] + v.z * m.m[2][1] + m.m[3][1],

@@ -70,6 +70,9 @@ Matrix rotationAxis(const Vec3& axis, float angle);
 // Left-handed perspective projection of the view volume with near-plane bounds l, r, b, t at
 // depth zn and far plane zf; depth maps to 0 at zn and 1 at zf.
 Matrix perspectiveOffCenterLH(float l, float r, float b, float t, float zn, float zf);
+// The left-handed view matrix of an eye looking at a point, with up as the rough upward
+// direction (D3DXMatrixLookAtLH).
+Matrix lookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up);
 
 // (x, y, z, 1) * m, divided by the resulting w.
 Vec3 transformCoord(const Vec3& v, const Matrix& m);

@@ -25,6 +25,8 @@ class CrtRandom {
 // The process-wide generator, seeded once at start (like srand/rand). Main thread only.
 void seedRandom(std::uint32_t seed);
 int randomInt();
+// The process-wide generator itself, for code that takes a generator to draw from.
+CrtRandom& processRandom();
 // randomInt() / kRandomMax, in 0..1 inclusive: how placements scale the generator.
 float randomUnit();
 

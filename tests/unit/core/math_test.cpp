@@ -87,3 +87,21 @@ TEST(Math, NormalizeAndProducts) {
 
 }  // namespace
 }  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST(Math, LookAtPutsTheTargetStraightAheadWithUpUp) {
+  const Vec3 eye{10, 5, -20}, at{2, 1, 3};
+  const Matrix v = lookAtLH(eye, at, {0, 1, 0});
+  const Vec3 ahead = transformCoord(at, v);
+  EXPECT_NEAR(ahead.x, 0.0f, 1e-4f);
+  EXPECT_NEAR(ahead.y, 0.0f, 1e-4f);
+  EXPECT_NEAR(ahead.z, length(at - eye), 1e-4f);
+  const Vec3 above = transformCoord(eye + Vec3{0, 1, 0}, v);
+  EXPECT_GT(above.y, 0.9f);
+  EXPECT_NEAR(transformCoord(eye, v).z, 0.0f, 1e-4f);
+}
+
+}  // namespace
+}  // namespace skyloom
