@@ -263,7 +263,7 @@ TEST(TexturePack, ReadsTheRestOfAnAppendedPackThatRunsPastTheScannedBytes) {
   EXPECT_EQ(*read, tail);
 
   // The same file cut inside the pack's data: no pack, and no "texpk.dat" either.
-  program.resize(program.size() - 1);
+  program.pop_back();
   writeFile(dir.path() / "big.exe", textOf(program));
   EXPECT_FALSE(own.open((dir / "big.exe").c_str()));
 }
