@@ -1,6 +1,11 @@
 #pragma once
 // The aircraft section: trails and the chosen aircraft (names of ".cu" files without their
 // extension, or "null"), whose scan list offers "null" and every aircraft in "aircraft\".
+// Until a saved list replaces it, the chosen list is the default fleet: one name per unit of
+// the scene's starting formation, in the order that formation is filled.
+
+#include <span>
+#include <string_view>
 
 #include "config/file_list.h"
 #include "config/settings_records.h"
@@ -10,7 +15,10 @@ namespace skyloom {
 
 class AircraftSettings : public SettingsSection {
  public:
-  AircraftSettings() : SettingsSection("configaircraft", &record_, sizeof record_) {}
+  AircraftSettings();
+
+  // The default chosen aircraft, in order.
+  static std::span<const std::string_view> defaultAircraft();
 
   AircraftRecord& record() { return record_; }
   const AircraftRecord& record() const { return record_; }

@@ -154,7 +154,10 @@ TEST(DefaultConfig, LoadsBackThroughTheSettingsWithEveryBlockAccepted) {
   const auto results = root.loadBlocks(ByteSpan(reinterpret_cast<const std::uint8_t*>(file.data()), file.size()));
   EXPECT_EQ((std::array<int, 4>{0, 0, 0, 0}), results);
   EXPECT_EQ("bmp", root.general().terrainName());
-  EXPECT_EQ(0, root.aircraft().chosen().count());
+  // The shipped list is the default fleet, replacing what the section held before.
+  const auto fleet = AircraftSettings::defaultAircraft();
+  EXPECT_EQ(std::vector<std::string>(fleet.begin(), fleet.end()), root.aircraft().chosen().items());
+  EXPECT_EQ(21, root.aircraft().chosen().count());
   EXPECT_EQ(90, root.general().record().viewAngle);
 }
 

@@ -23,7 +23,8 @@ bool writeText(const fs::path& path, const std::string& text) {
 
 // The settings' own defaults, byte for byte what the settings dialog saves when nothing was
 // changed: terrain "bmp" (made from the packed height picture, so it needs no terrain file) and
-// an empty chosen-aircraft list, to be filled once aircraft files are generated.
+// the default chosen-aircraft list, the generated fleet's names in the order the starting
+// formation is filled.
 bool writeDefaultConfig(const fs::path& installDir) {
   const SettingsRoot defaults;
   const Bytes bytes = defaults.serialize();

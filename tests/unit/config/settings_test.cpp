@@ -33,6 +33,7 @@ void customise(SettingsRoot& root) {
   root.general().record().skyColour = 0xFF010203;
   root.general().setTerrainName("alps.tem");
   root.aircraft().record().trailLength = 7;
+  root.aircraft().chosen().clear();
   root.aircraft().chosen().add("F16");
   root.aircraft().chosen().add("null");
   root.music().record().playMode = 3;
@@ -55,10 +56,16 @@ TEST(Settings, BlocksHaveTheirNamesAndExactLengths) {
   EXPECT_EQ(root.aircraft().name(), "$saveconfigaircraft$");
   EXPECT_EQ(CameraSettings().name(), "$savecamera$");
 
-  // The list block: exactly 56 bytes when empty, 56 + 4 + 1 with "F16".
+  // The list block: exactly 56 bytes when empty, 56 + 4 + 1 with "F16". The section starts
+  // with the default fleet, so the empty list is made by clearing it.
+  FileList list;
   Bytes empty;
-  root.aircraft().chosen().saveBlock(empty);
+  list.saveBlock(empty);
   EXPECT_EQ(empty.size(), 56u);
+  root.aircraft().chosen().clear();
+  Bytes cleared;
+  root.aircraft().chosen().saveBlock(cleared);
+  EXPECT_EQ(cleared, empty);
   root.aircraft().chosen().add("F16");
   Bytes one;
   root.aircraft().chosen().saveBlock(one);
@@ -270,6 +277,31 @@ TEST(Settings, AircraftScanOffersNullAndTheFoundAircraftWithoutExtension) {
   std::size_t consumed = 0;
   ASSERT_EQ(aircraft.loadBlock(block, consumed), kBlockLoaded);
   EXPECT_EQ(aircraft.chosen().scanList(), (std::vector<std::string>{"null", "F16", "mig"}));
+}
+
+TEST(Settings, ChosenAircraftStartAsTheDefaultFleetUntilASavedListReplacesThem) {
+  ScratchDir dir;
+  const AircraftSettings fresh;
+  const auto fleet = AircraftSettings::defaultAircraft();
+  EXPECT_EQ(fresh.chosen().items(), std::vector<std::string>(fleet.begin(), fleet.end()));
+
+  // The defaults survive their own block; a saved empty list stays empty, and a malformed
+  // list block leaves the list as it was.
+  AircraftSettings back;
+  back.chosen().clear();
+  std::size_t consumed = 0;
+  ASSERT_EQ(back.loadBlock(blockOf(fresh), consumed), kBlockLoaded);
+  EXPECT_EQ(back.chosen(), fresh.chosen());
+  AircraftSettings emptied;
+  emptied.chosen().clear();
+  ASSERT_EQ(back.loadBlock(blockOf(emptied), consumed), kBlockLoaded);
+  EXPECT_EQ(back.chosen().count(), 0);
+  Bytes cut = blockOf(fresh);
+  cut.resize(4 + 21 + 24 + 20);
+  writeLE32(cut.data(), static_cast<std::uint32_t>(cut.size()));
+  AircraftSettings kept;
+  kept.loadBlock(cut, consumed);
+  EXPECT_EQ(kept.chosen(), fresh.chosen());
 }
 
 TEST(FileList, MovesKeepEveryEntry) {
