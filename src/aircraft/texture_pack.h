@@ -47,7 +47,9 @@ struct TexturePackDirectory {
 // magic or a directory cut short.
 std::optional<TexturePackDirectory> readTexturePackDirectory(ByteSpan bytes);
 
-// A pack holding the given files, in order, with offsets packed after the directory.
+// Appends a pack holding the given files, in order, with offsets packed after the directory.
+// Names longer than 15 characters are cut to 15, so that every stored name keeps its NUL; a pack
+// whose size would not fit its 32-bit fields is not written at all.
 struct TexturePackFile {
   std::string name;  // at most 15 characters
   Bytes data;
@@ -82,9 +84,10 @@ class TexturePack {
   File file_;     // "texpk.dat"
 };
 
-// Finds a pack appended anywhere in the first kScanLimit bytes of data: the magic, a count below
-// 1000, a total size below 10000000, and a directory whose entries follow each other exactly up
-// to the total size. Answers its offset.
+// Finds a pack appended anywhere in the first kScanLimit bytes of data: the magic, a count of 1
+// to 999, a total size below 10000000, and a directory (lying within data) whose first entry
+// starts after it and whose entries follow each other exactly up to the total size. Answers its
+// offset; the pack's data may reach beyond data.
 std::optional<std::size_t> findAppendedTexturePack(ByteSpan data);
 
 }  // namespace skyloom
