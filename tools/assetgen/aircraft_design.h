@@ -24,8 +24,10 @@ enum class Role {
 
 // How finely a part is sampled at each level (rows along, segments around): the big surfaces keep
 // the silhouette down to the coarsest level; pods (engines, floats) keep a few facets there;
-// small and thin parts drop out as the aircraft shrinks on screen, bracing wires first.
-enum class Detail { Body, Wing, Tail, Pod, Minor, Small, Thin, Wire };
+// small and thin parts drop out as the aircraft shrinks on screen, bracing wires first; fixed
+// wheels stay a level longer than other small parts, being what the eye looks for under a light
+// aircraft.
+enum class Detail { Body, Wing, Tail, Pod, Minor, Small, Thin, Wire, Gear };
 
 constexpr int kLevels = 4;
 

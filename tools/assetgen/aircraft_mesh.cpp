@@ -4,6 +4,8 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <map>
+#include <tuple>
 
 namespace skyloom::assetgen {
 
@@ -12,6 +14,8 @@ namespace {
 // Points closer than this (metres) are one point: a pole's column copies, a closed tip.
 constexpr float kSamePoint = 1e-5f;
 constexpr std::size_t kIndexLimit = 65536;
+// Faces turned further apart than this (about 100 degrees) meet in an edge, not a curve.
+constexpr float kCreaseCos = -0.17f;
 
 using Triangle = std::array<int, 3>;
 
@@ -63,8 +67,8 @@ double enclosedVolume(const PatchGrid& g, const std::vector<Triangle>& tris) {
   return volume;
 }
 
-// Which vertices share one normal: the closing column with the first, a pole's whole row.
-std::vector<int> normalGroups(const PatchGrid& g) {
+// Which vertices are one point of the surface: the closing column with the first, a pole's row.
+std::vector<int> weldGroups(const PatchGrid& g) {
   std::vector<int> group(g.points.size());
   for (int r = 0; r < g.rows; ++r) {
     const bool pole = rowIsPole(g, r);
@@ -78,50 +82,85 @@ std::vector<int> normalGroups(const PatchGrid& g) {
   return group;
 }
 
-std::vector<Vec3> smoothNormals(const PatchGrid& g, const std::vector<Triangle>& tris) {
-  const std::vector<int> group = normalGroups(g);
-  std::vector<Vec3> sum(g.points.size());
-  for (const Triangle& t : tris) {
-    const Vec3 n = faceCross(g.points, t);  // area-weighted
-    for (int i : t) sum[group[i]] += n;
+struct Corner {
+  int point;  // grid index
+  Vec3 normal;
+};
+
+// The angle of the triangle at its corner k.
+float cornerAngle(const std::vector<Vec3>& p, const Triangle& t, int k) {
+  const Vec3& at = p[t[k]];
+  const Vec3 u = normalize(p[t[(k + 1) % 3]] - at);
+  const Vec3 v = normalize(p[t[(k + 2) % 3]] - at);
+  return std::acos(std::clamp(dot(u, v), -1.0f, 1.0f));
+}
+
+// Each triangle corner's normal: the sum of the faces around its point that turn less than the
+// crease angle from the triangle's own face, each weighted by its angle at the point (so a big cap
+// does not outweigh the narrow band beside it). A loft's rings and a fine wing's
+// rounded leading edge come out smooth; a coarse wing's leading edge, a knife-edge tip or the two
+// sides of a plate keep their edges.
+std::vector<Corner> cornerNormals(const PatchGrid& g, const std::vector<Triangle>& tris) {
+  const std::vector<int> group = weldGroups(g);
+  struct Incident {
+    int face;
+    float angle;
+  };
+  std::vector<std::vector<Incident>> around(g.points.size());
+  std::vector<Vec3> unit(tris.size());
+  for (std::size_t t = 0; t < tris.size(); ++t) {
+    unit[t] = normalize(faceCross(g.points, tris[t]));
+    for (int k = 0; k < 3; ++k) {
+      around[group[tris[t][k]]].push_back({static_cast<int>(t), cornerAngle(g.points, tris[t], k)});
+    }
   }
-  std::vector<Vec3> normals(g.points.size());
-  for (std::size_t i = 0; i < normals.size(); ++i) {
-    const Vec3 n = normalize(sum[group[i]]);
-    normals[i] = length(n) > 0.5f ? n : Vec3{0, 1, 0};  // an unused vertex
+  std::vector<Corner> corners;
+  corners.reserve(tris.size() * 3);
+  for (std::size_t t = 0; t < tris.size(); ++t) {
+    for (int i : tris[t]) {
+      Vec3 sum{};
+      for (const Incident& f : around[group[i]]) {
+        if (dot(unit[f.face], unit[t]) > kCreaseCos) sum += unit[f.face] * f.angle;
+      }
+      corners.push_back({i, normalize(sum)});
+    }
   }
-  return normals;
+  return corners;
 }
 
 }  // namespace
 
 bool appendPatch(const PatchGrid& grid, const UvRect& rect, ModelSubset& subset, PartSpan& span) {
   if (grid.rows < 2 || grid.cols < 2) return false;
-  const std::size_t base = subset.vertices.size();
-  if (base + grid.points.size() > kIndexLimit) return false;
   std::vector<Triangle> tris = triangulate(grid);
   if (enclosedVolume(grid, tris) < 0) {
     for (Triangle& t : tris) std::swap(t[1], t[2]);
   }
-  const std::vector<Vec3> normals = smoothNormals(grid, tris);
+  const std::vector<Corner> corners = cornerNormals(grid, tris);
 
-  span.firstVertex = static_cast<std::uint32_t>(base);
-  span.vertexCount = static_cast<std::uint32_t>(grid.points.size());
-  span.firstIndex = static_cast<std::uint32_t>(subset.indices.size());
-  span.indexCount = static_cast<std::uint32_t>(tris.size() * 3);
-  for (int r = 0; r < grid.rows; ++r) {
-    for (int c = 0; c < grid.cols; ++c) {
-      const std::size_t i = static_cast<std::size_t>(r) * grid.cols + c;
-      const Vec3& p = grid.points[i];
-      const Vec3& n = normals[i];
-      const float u = rect.u0 + (rect.u1 - rect.u0) * grid.as[r];
-      const float v = rect.v0 + (rect.v1 - rect.v0) * grid.bs[c];
-      subset.vertices.push_back({p.x, p.y, p.z, n.x, n.y, n.z, u, v});
+  // One vertex per point and normal: shared across smooth surface, split along creases.
+  const std::size_t base = subset.vertices.size();
+  std::map<std::tuple<int, float, float, float>, std::uint16_t> made;
+  std::vector<std::uint16_t> indices;
+  indices.reserve(corners.size());
+  for (const Corner& c : corners) {
+    const auto key = std::make_tuple(c.point, c.normal.x, c.normal.y, c.normal.z);
+    auto it = made.find(key);
+    if (it == made.end()) {
+      if (subset.vertices.size() >= kIndexLimit) return false;
+      const Vec3& p = grid.points[c.point];
+      const float u = rect.u0 + (rect.u1 - rect.u0) * grid.as[c.point / grid.cols];
+      const float v = rect.v0 + (rect.v1 - rect.v0) * grid.bs[c.point % grid.cols];
+      subset.vertices.push_back({p.x, p.y, p.z, c.normal.x, c.normal.y, c.normal.z, u, v});
+      it = made.emplace(key, static_cast<std::uint16_t>(subset.vertices.size() - 1)).first;
     }
+    indices.push_back(it->second);
   }
-  for (const Triangle& t : tris) {
-    for (int i : t) subset.indices.push_back(static_cast<std::uint16_t>(base + i));
-  }
+  span.firstVertex = static_cast<std::uint32_t>(base);
+  span.vertexCount = static_cast<std::uint32_t>(subset.vertices.size() - base);
+  span.firstIndex = static_cast<std::uint32_t>(subset.indices.size());
+  span.indexCount = static_cast<std::uint32_t>(indices.size());
+  subset.indices.insert(subset.indices.end(), indices.begin(), indices.end());
   return true;
 }
 

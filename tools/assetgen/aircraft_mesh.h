@@ -6,9 +6,10 @@
 // Every patch is a closed surface (its first and last rows are flattened shut), so the winding can
 // be chosen from its signed volume: the triangles face outward, clockwise as seen from outside,
 // which is the side Direct3D's default culling keeps. Normals are averaged from the faces around a
-// vertex, across the seam where a ring closes and over a row that collapses to a point (a nose or a
-// wing tip), so a loft is smooth; columns that merely meet in space (a wing's trailing edge) keep
-// their own normals and make a crease.
+// point, across the seam where a ring closes and over a row that collapses to a point (a nose, a
+// rounded wing tip), so lofts and rounded leading edges are smooth; faces that turn sharply apart
+// (a coarse wing's leading edge, a knife-edge tip) meet in a crease, and a wing's trailing edge,
+// where the first and last columns meet, is always one.
 
 #include <cstdint>
 #include <vector>
@@ -45,8 +46,9 @@ struct PartSpan {
   std::uint32_t indexCount = 0;
 };
 
-// Appends the grid's triangles to the subset. Triangles that collapse (two corners in one place,
-// as at a pole) are left out. False when the subset would pass the 16-bit index range.
+// Appends the grid's triangles to the subset, one vertex per point and normal. Triangles that
+// collapse (two corners in one place, as at a pole) are left out. False when the subset would pass
+// the 16-bit index range.
 bool appendPatch(const PatchGrid& grid, const UvRect& rect, ModelSubset& subset, PartSpan& span);
 
 // True when the grid's own triangles, corners (r, c), (r + 1, c), (r + 1, c + 1), face outward

@@ -90,7 +90,7 @@ AircraftDesign biplane() {
   b.strutPair({1.5f, -0.4f, 0.25f}, {1.05f, -1.22f, 0.62f}, 0.035f, 0.5f, Role::Gear);
   b.strutPair({0.35f, -0.4f, 0.25f}, {1.05f, -1.22f, 0.62f}, 0.035f, 0.5f, Role::Gear);
   b.strut({1.05f, -1.22f, -0.66f}, {1.05f, -1.22f, 0.66f}, 0.03f, 1.0f, Role::Gear);
-  b.mirror(b.wheel({1.05f, -1.22f, 0.72f}, 0.34f, 0.13f, Detail::Minor));
+  b.mirror(b.wheel({1.05f, -1.22f, 0.72f}, 0.34f, 0.13f, Detail::Gear));
   b.strut({-3.3f, 0.05f, 0}, {-3.6f, -0.28f, 0}, 0.03f, 1.0f, Role::Gear);
   b.wing({{0, -2.95f, 1.0f, 0.08f, 0.12f}, {1.7f, -3.15f, 0.65f, 0.07f, 0.12f}}, 0.45f, 0, Role::Tailplane, Detail::Tail);
   b.fin({{0, -3.0f, 1.0f, 0.08f, 0}, {1.05f, -3.35f, 0.7f, 0.07f, 0}}, 0.5f, 0.1f, 0, 0, Detail::Tail);
@@ -118,13 +118,13 @@ AircraftDesign mplane() {
                        ring(0.1f, 0.58f, 0.36f, 0.12f, 0.5f, 2.6f), tip(-0.6f, 0.55f)}),
              Detail::Minor);
   b.spinner({3.3f, -0.05f, 0}, 0.26f, 0.5f);
-  b.wing({{0, 1.35f, 1.55f, 0.14f, 0.98f}, {5.6f, 1.35f, 1.55f, 0.13f, 1.12f}}, 0.25f, 0.03f, Role::Wing, Detail::Wing);
-  b.strutPair({0.55f, -0.3f, 0.5f}, {0.9f, 1.0f, 2.9f}, 0.04f, 0.4f);
-  b.strutPair({0.4f, -0.3f, 0.5f}, {0.27f, 1.0f, 2.9f}, 0.04f, 0.4f);
+  b.wing({{0, 1.35f, 1.55f, 0.14f, 0.9f}, {5.6f, 1.35f, 1.55f, 0.13f, 1.04f}}, 0.25f, 0.03f, Role::Wing, Detail::Wing);
+  b.strutPair({0.55f, -0.3f, 0.5f}, {0.9f, 0.93f, 2.9f}, 0.04f, 0.4f);
+  b.strutPair({0.4f, -0.3f, 0.5f}, {0.27f, 0.93f, 2.9f}, 0.04f, 0.4f);
   b.strutPair({0.2f, -0.45f, 0.45f}, {0.1f, -1.15f, 1.05f}, 0.04f, 0.5f, Role::Gear);
-  b.mirror(b.wheel({0.1f, -1.2f, 1.12f}, 0.28f, 0.14f, Detail::Minor));
+  b.mirror(b.wheel({0.1f, -1.2f, 1.12f}, 0.28f, 0.14f, Detail::Gear));
   b.strut({2.7f, -0.35f, 0}, {2.7f, -1.25f, 0}, 0.04f, 1.0f, Role::Gear);
-  b.wheel({2.7f, -1.28f, 0}, 0.22f, 0.12f, Detail::Minor);
+  b.wheel({2.7f, -1.28f, 0}, 0.22f, 0.12f, Detail::Gear);
   b.wing({{0, -3.3f, 1.15f, 0.1f, 0.32f}, {1.8f, -3.5f, 0.75f, 0.09f, 0.32f}}, 0.1f, 0, Role::Tailplane, Detail::Tail);
   b.fin({{0, -3.1f, 1.3f, 0.1f, 0}, {1.25f, -4.1f, 0.8f, 0.09f, 0}}, 0.1f, 0.45f, 0, 0, Detail::Tail);
   b.attach({3.85f, -0.05f, 0}, kAttachPropeller);
@@ -246,12 +246,14 @@ AircraftDesign airliner() {
 AircraftDesign helicopter() {
   AircraftDesign d = start("helicopter", flight(70, 1.2f, 3000, 1000, 7), helicopterLivery);
   DesignBuilder b(d);
-  b.add(makeLoft({tip(2.3f, -0.1f, Blend::RoundFromTip), ring(1.0f, 0.86f, 0.95f, 0.72f, 0.05f, 2.2f),
+  // The glazed nose is a bubble of its own, and the cabin's rounded front ends inside it, so the
+  // two never share a surface that the coarse levels would tear.
+  b.add(makeLoft({tip(1.3f, 0.05f, Blend::RoundFromTip), ring(0.6f, 0.86f, 0.95f, 0.72f, 0.05f, 2.3f),
                   ring(-0.8f, 0.86f, 0.95f, 0.72f, 0.05f, 2.4f),
                   ring(-2.0f, 0.45f, 0.6f, 0.42f, 0.3f, 2.2f, Blend::RoundToTip), tip(-2.4f, 0.35f)}),
         Role::Fuselage, Detail::Body);
-  b.addGlass(makeLoft({tip(2.42f, -0.05f, Blend::RoundFromTip), ring(1.0f, 0.9f, 1.0f, 0.55f, 0.05f, 2.2f),
-                       tip(0.2f, 0.1f)}),
+  b.addGlass(makeLoft({tip(2.35f, -0.08f, Blend::RoundFromTip), ring(1.0f, 0.88f, 0.98f, 0.74f, 0.05f, 2.2f),
+                       ring(0.5f, 0.8f, 0.9f, 0.68f, 0.05f, 2.2f, Blend::RoundToTip), tip(0.2f, 0.05f)}),
              Detail::Pod);
   b.add(makeLoft({tip(0.9f, 0.95f, Blend::RoundFromTip), ring(0.3f, 0.5f, 0.4f, 0.3f, 1.0f, 2.6f),
                   ring(-1.5f, 0.45f, 0.35f, 0.3f, 1.0f, 2.6f, Blend::RoundToTip), tip(-1.9f, 0.95f)}),
@@ -261,7 +263,7 @@ AircraftDesign helicopter() {
         Role::Boom, Detail::Pod);
   b.fin({{0, -6.2f, 0.9f, 0.12f, 0}, {1.25f, -6.9f, 0.6f, 0.1f, 0}}, 0.15f, 0.4f, 0, 0, Detail::Tail);
   b.fin({{0, -6.3f, 0.7f, 0.12f, 0}, {0.5f, -6.6f, 0.45f, 0.1f, 0}}, 0.1f, 0.6f, 0, kPi, Detail::Minor, 1);
-  b.wing({{0, -5.0f, 0.55f, 0.12f, 0.55f}, {1.0f, -5.1f, 0.45f, 0.1f, 0.55f}}, 0.1f, 0, Role::Tailplane, Detail::Minor);
+  b.wing({{0, -5.0f, 0.55f, 0.12f, 0.55f}, {1.0f, -5.1f, 0.45f, 0.1f, 0.55f}}, 0.1f, 0, Role::Tailplane, Detail::Tail);
   b.strut({-0.1f, 1.2f, 0}, {-0.1f, 1.9f, 0}, 0.08f, 1.0f, Role::Hub, Detail::Small);
   b.add(makeLoft({tip(-0.1f, 0, Blend::Linear), ring(-0.1f, 0.28f, 0.28f, 0.28f, 0),
                   ring(0.1f, 0.22f, 0.22f, 0.22f, 0, 2, Blend::Linear), tip(0.1f, 0)}),
@@ -271,7 +273,7 @@ AircraftDesign helicopter() {
   b.mirror(b.add(makeLoft({tip(-1.6f, 0, Blend::Linear), ring(-1.6f, 0.05f, 0.05f, 0.05f, 0),
                            ring(1.2f, 0.05f, 0.05f, 0.05f, 0), ring(1.75f, 0.05f, 0.05f, 0.05f, 0.3f, 2, Blend::Linear),
                            tip(1.75f, 0.3f)}),
-                 Role::Skid, Detail::Minor, translation(0, -1.35f, 1.0f)));
+                 Role::Skid, Detail::Pod, translation(0, -1.35f, 1.0f)));
   b.strutPair({0.9f, -1.33f, 1.0f}, {0.75f, -0.55f, 0.55f}, 0.05f, 1.0f, Role::Skid);
   b.strutPair({-0.9f, -1.33f, 1.0f}, {-0.75f, -0.55f, 0.55f}, 0.05f, 1.0f, Role::Skid);
   b.attach({-0.1f, 1.95f, 0}, kAttachRotor, {1, 5.5f, 5.5f}, kPi / 2);

@@ -91,7 +91,8 @@ Vec3 Wing::sectionPoint(float signedSpan, float b, float thicknessScale) const {
     // The tip's outline is a quarter ellipse in plan: leading and trailing edges close onto a
     // point behind the leading edge.
     const float u = std::min((s - roundStart) / tipRound_, 1.0f);
-    const float f = std::sqrt(std::max(0.0f, 1.0f - u * u));
+    // At the very tip the square root would magnify rounding into a ring of distinct points.
+    const float f = u > 1.0f - 1e-5f ? 0.0f : std::sqrt(1.0f - u * u);
     const float pivot = st.leadingX - kTipPivot * st.chord;
     st.leadingX = pivot + kTipPivot * st.chord * f;
     st.chord *= f;
