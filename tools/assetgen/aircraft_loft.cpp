@@ -80,6 +80,7 @@ void Loft::finish() {
     const LoftKey k = atIndex(static_cast<double>(i) / kDensePerSegment);
     girth_[i] = girth(k);
     widest = std::max(widest, perimeter(k.halfWidth, 0.5f * (k.top + k.bottom)));
+    widest_ = std::max(widest_, k.halfWidth);
     if (i == 0) continue;
     const float dx = k.x - prev.x;
     const float dr = girth(k) - girth(prev);
@@ -236,8 +237,12 @@ void Loft::snapToCorners(std::vector<float>& rows) const {
 
 SurfaceLocal Loft::local(float a, float b) const {
   SurfaceLocal l;
-  l.along = std::abs(section(a).x - keys_.front().x);
+  const LoftKey k = section(a);
+  const Vec3 p = point(a, b);
+  l.along = std::abs(k.x - keys_.front().x);
   l.around = kTwoPi * b;
+  l.radial = std::sqrt((p.y - k.centreY) * (p.y - k.centreY) + p.z * p.z);
+  l.girth = widest_;
   return l;
 }
 

@@ -177,13 +177,13 @@ bool textCovers(std::string_view text, float x0, float y0, float height, float x
 }
 
 Colour glassColour(const PaintPoint& pt, float framePitch) {
-  const Colour deep = rgb(22, 30, 42);
-  const Colour sky = rgb(110, 135, 160);
+  const Colour deep = rgb(44, 56, 72);
+  const Colour sky = rgb(150, 172, 196);
   Colour c = blend(deep, sky, 0.7f * smoothstep(0.1f, 1.0f, pt.n.y));
   // a soft diagonal glint, the same on both sides
   const float glint = std::abs(std::fmod(pt.p.x * 0.8f + pt.p.y * 1.6f + 100.0f, 2.0f) - 1.0f);
   c = blend(c, rgb(200, 215, 230), 0.35f * smoothstep(0.85f, 0.97f, glint));
-  if (framePitch > 0 && seam(pt.p.x, framePitch, 0.05f) > 0) c = rgb(40, 42, 46);
+  if (framePitch > 0 && seam(pt.p.x, framePitch, 0.05f) > 0) c = rgb(70, 72, 78);
   return c;
 }
 

@@ -20,6 +20,8 @@ struct SurfaceLocal {
   float around = 0;  // lofts: angle from the top, radians, π/2 on the +z side; wings: chord fraction from the leading edge
   bool upper = false;  // wings: the upper (+y) side of the section
   float spanFraction = 0;  // wings: 0 at the root or centre, 1 at the tip
+  float radial = 0;   // lofts: distance from the centre line within the section (metres)
+  float girth = 0;    // lofts: the largest half width of the whole loft, for telling rims from hubs
 };
 
 class Surface {
@@ -84,6 +86,7 @@ class Loft final : public Surface {
   std::vector<double> bend_;                  // turn of the side profile per dense sample
   std::vector<double> girth_;                 // section size per dense sample
   Vec2 extent_;
+  float widest_ = 0;                          // the largest half width
 };
 
 // One station of a wing, measured from its root (or centre) along the span.

@@ -114,8 +114,9 @@ AircraftDesign mplane() {
                   ring(-0.8f, 0.52f, 0.72f, 0.5f, 0.06f, 2.8f),
                   ring(-4.1f, 0.12f, 0.28f, 0.12f, 0.38f, 2.2f, Blend::RoundToTip), tip(-4.45f, 0.4f)}),
         Role::Fuselage, Detail::Body);
-  b.addGlass(makeLoft({tip(2.0f, 0.35f, Blend::RoundFromTip), ring(1.3f, 0.6f, 0.38f, 0.12f, 0.48f, 2.6f),
-                       ring(0.1f, 0.58f, 0.36f, 0.12f, 0.5f, 2.6f), tip(-0.6f, 0.55f)}),
+  // the windscreen; the side windows are painted on the cabin
+  b.addGlass(makeLoft({tip(2.05f, 0.36f, Blend::RoundFromTip), ring(1.45f, 0.56f, 0.4f, 0.12f, 0.46f, 2.6f),
+                       tip(0.8f, 0.5f)}),
              Detail::Minor);
   b.spinner({3.3f, -0.05f, 0}, 0.26f, 0.5f);
   b.wing({{0, 1.35f, 1.55f, 0.14f, 0.9f}, {5.6f, 1.35f, 1.55f, 0.13f, 1.04f}}, 0.25f, 0.03f, Role::Wing, Detail::Wing);
