@@ -170,6 +170,59 @@ TEST(AircraftShapes, LoftRowsLandOnCornersAndRunFromEndToEnd) {
   }
 }
 
+TEST(AircraftShapes, LoftsFollowTheirKeysWithoutBulgingAndCapAsEllipses) {
+  // a fuselage: a round nose cap to 1.2 m wide, a waist, a long taper, a pointed tail
+  const auto body = makeLoft({tip(6, 0, Blend::RoundFromTip), ring(4, 1.2f, 1.0f, 1.0f, 0), ring(2, 0.8f, 1.0f, 1.0f, 0.1f),
+                              ring(0, 1.1f, 1.0f, 1.0f, 0), ring(-5, 0.3f, 0.4f, 0.3f, 0.6f), tip(-6, 0.7f)});
+  float lastX = 7;
+  for (int i = 0; i <= 1000; ++i) {
+    const LoftKey k = body->section(i / 1000.0f);
+    EXPECT_LE(k.halfWidth, 1.2f + 1e-5f);  // never wider than the widest key
+    EXPECT_GE(k.halfWidth, 0.0f);
+    EXPECT_LE(k.x, lastX + 1e-5f);  // the keys run nose to tail, and so do the sections
+    lastX = k.x;
+    if (k.x < 2 && k.x > 0) {
+      EXPECT_GE(k.halfWidth, 0.8f - 1e-5f) << "dips below the waist at x " << k.x;
+    }
+    if (k.x > 4) {
+      // the cap is a quarter ellipse: half width 1.2 at x 4 closing to nothing at x 6
+      const float t = (k.x - 4) / 2;
+      EXPECT_NEAR(k.halfWidth, 1.2f * std::sqrt(std::max(0.0f, 1 - t * t)), 2e-3f) << "at x " << k.x;
+    }
+  }
+  EXPECT_EQ(body->point(0, 0.3f).x, 6.0f);
+  EXPECT_NEAR(body->point(1, 0.3f).y, 0.7f, 1e-5f);
+  // rings start at the top and pass the +z side a quarter of the way round
+  const Vec3 top = body->point(0.5f, 0), side = body->point(0.5f, 0.25f);
+  EXPECT_NEAR(top.z, 0.0f, 1e-5f);
+  EXPECT_GT(top.y, body->section(0.5f).centreY);
+  EXPECT_NEAR(side.z, body->section(0.5f).halfWidth, 1e-4f);
+}
+
+TEST(AircraftShapes, WingRowsComeAsAskedSymmetricAndOnThePlanformsKinks) {
+  const Wing wing({{0, 3, 4, 0.14f, -1}, {2, 2.5f, 3.5f, 0.14f, -1}, {9, 0, 1.2f, 0.1f, 0}}, true, 0.6f);
+  for (int count : {3, 8, 16, 32, 38}) {
+    const std::vector<float> rows = wing.rows(count);
+    SCOPED_TRACE(count);
+    EXPECT_GE(static_cast<int>(rows.size()), count - 1);
+    EXPECT_LE(static_cast<int>(rows.size()), count);
+    EXPECT_TRUE(std::is_sorted(rows.begin(), rows.end()));
+    for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_NEAR(rows[i], 1.0f - rows[rows.size() - 1 - i], 1e-5f);
+    if (count >= 16) {
+      EXPECT_EQ(rows.front(), 0.0f);  // fine wings reach their rounded tips
+      for (float kink : {0.5f + 2.0f / 18.0f, 0.5f, 0.5f - 2.0f / 18.0f}) {
+        EXPECT_TRUE(std::any_of(rows.begin(), rows.end(), [&](float r) { return std::abs(r - kink) < 1e-5f; }))
+            << "no row on the kink at " << kink;
+      }
+    }
+  }
+  const Wing fin({{0, -2, 2, 0.1f, 0}, {2, -3, 1, 0.1f, 0}}, false, 0.0f);
+  const std::vector<float> finRows = fin.rows(5);
+  ASSERT_EQ(finRows.size(), 5u);
+  EXPECT_EQ(finRows.front(), 0.0f);
+  EXPECT_EQ(finRows.back(), 1.0f);
+}
+
 TEST(AircraftPaint, LettersCoverTheirGlyphsAndNothingBetweenThem) {
   // "H" in a 5 × 7 grid 0.7 high: columns 0 and 4 full height, the bar on the middle row
   EXPECT_TRUE(textCovers("HI", 0, 0, 0.7f, 0.05f, 0.65f));
@@ -305,6 +358,76 @@ TEST_F(Fleet, IndicesAndTextureCoordinatesStayInRange) {
       }
     }
   }
+}
+
+// What makes every level share the one livery: a vertex's texture coordinates, read back through
+// its part's rectangle, name the very surface point the vertex sits on.
+TEST_F(Fleet, TextureCoordinatesNameTheSurfacePointUnderEachVertex) {
+  for (const GeneratedAircraft& a : *fleet_) {
+    for (const BuiltLevel& level : a.levels) {
+      for (std::size_t i = 0; i < level.spans.size(); ++i) {
+        const Part& part = a.design.parts[level.parts[i]];
+        const UvRect& r = a.atlas.rects[level.parts[i]];
+        const PartSpan& span = level.spans[i];
+        const ModelSubset& s = level.model.subsets[span.subset];
+        SCOPED_TRACE(level.model.name + " part " + std::to_string(level.parts[i]));
+        for (std::uint32_t v = span.firstVertex; v < span.firstVertex + span.vertexCount; ++v) {
+          const ModelVertex& x = s.vertices[v];
+          const float pa = (x.u - r.u0) / (r.u1 - r.u0), pb = (x.v - r.v0) / (r.v1 - r.v0);
+          const Vec3 open = partPoint(part, pa, pb);
+          const Vec3 shut = transformCoord(part.surface->closedPoint(pa, pb), part.place);
+          const float miss = std::min(length(open - position(x)), length(shut - position(x)));
+          ASSERT_LT(miss, 2e-3f) << "vertex " << v;
+        }
+      }
+    }
+  }
+}
+
+// The livery's colour at the vertex nearest to a point on parts of the given role.
+Colour paintNear(const GeneratedAircraft& a, Role role, const Vec3& at) {
+  const BuiltLevel& level = a.levels[0];
+  float best = 1e9f;
+  Colour c;
+  for (std::size_t i = 0; i < level.spans.size(); ++i) {
+    if (a.design.parts[level.parts[i]].role != role) continue;
+    const ModelSubset& s = level.model.subsets[level.spans[i].subset];
+    for (std::uint32_t v = level.spans[i].firstVertex; v < level.spans[i].firstVertex + level.spans[i].vertexCount; ++v) {
+      const float d = length(position(s.vertices[v]) - at);
+      if (d >= best) continue;
+      best = d;
+      const int tx = std::clamp(static_cast<int>(s.vertices[v].u * a.livery.width), 0, a.livery.width - 1);
+      const int ty = std::clamp(static_cast<int>(s.vertices[v].v * a.livery.height), 0, a.livery.height - 1);
+      const float* p = a.livery.at(tx, ty);
+      c = {p[0], p[1], p[2]};
+    }
+  }
+  EXPECT_LT(best, 0.6f) << "no vertex near the point";
+  return c;
+}
+
+TEST_F(Fleet, TheLiveriesPutTheirColoursWhereTheSchemesSay) {
+  const Colour airlinerFin = paintNear(type("airliner"), Role::Fin, {-14.0f, 3.0f, 0.2f});
+  EXPECT_GT(airlinerFin.b, airlinerFin.r + 50);
+  const Colour airlinerRoof = paintNear(type("airliner"), Role::Fuselage, {0, 1.95f, 0});
+  EXPECT_GT(std::min({airlinerRoof.r, airlinerRoof.g, airlinerRoof.b}), 215.0f);
+  const Colour intake = paintNear(type("fighter"), Role::Intake, {2.6f, -0.12f, 0.82f});
+  EXPECT_LT(std::max({intake.r, intake.g, intake.b}), 45.0f);
+  const Colour fighterBelly = paintNear(type("fighter"), Role::Fuselage, {-2, -0.64f, 0});
+  EXPECT_NEAR(fighterBelly.r, fighterBelly.b, 25.0f);  // grey
+  EXPECT_GT(fighterBelly.g, 150.0f);                    // the light underside
+  const Colour trainerSpine = paintNear(type("trainer"), Role::Fuselage, {-2.5f, 0.55f, 0});
+  EXPECT_GT(trainerSpine.r, 190.0f);
+  EXPECT_LT(trainerSpine.b, 100.0f);  // yellow
+  const Colour gliderTip = paintNear(type("glider"), Role::Wing, {0.2f, 0.78f, 7.3f});
+  EXPECT_GT(gliderTip.r, 190.0f);
+  EXPECT_LT(gliderTip.g, 130.0f);  // day-glo
+  const Colour heliBelly = paintNear(type("helicopter"), Role::Fuselage, {0, -0.67f, 0});
+  EXPECT_GT(heliBelly.r, heliBelly.g + 100);  // red
+  const Colour float_ = paintNear(type("seaplane"), Role::Float, {1.0f, -2.0f, 1.69f});
+  EXPECT_GT(float_.b, float_.r + 80);  // blue
+  const Colour transportWing = paintNear(type("transport"), Role::Wing, {0.5f, 2.0f, 8.0f});
+  EXPECT_GT(transportWing.g, transportWing.b + 15);  // olive or green
 }
 
 TEST_F(Fleet, TheLiveryRectanglesLieInsideThePictureWithoutOverlapping) {
@@ -544,9 +667,10 @@ TEST_F(Fleet, TheSameDesignGivesTheSameBytes) {
 // ---------------------------------------------------------------------------------------------
 // The files of the generated install tree.
 
-TEST(AircraftFiles, EveryTypeReadsBackWithItsMeshesAttachmentsFlightAndLivery) {
+TEST_F(Fleet, EveryFileReadsBackWithItsMeshesAttachmentsFlightAndLivery) {
   const fs::path dir = fs::path(SKYLOOM_ASSETS_DIR) / "Skyloom" / "aircraft";
-  for (const AircraftDesign& design : makeFleet()) {
+  for (const GeneratedAircraft& made : *fleet_) {
+    const AircraftDesign& design = made.design;
     SCOPED_TRACE(design.name);
     const std::string text = skyloom::testing::readFile(dir / (design.name + ".cu"));
     const Bytes bytes(text.begin(), text.end());
@@ -586,8 +710,27 @@ TEST(AircraftFiles, EveryTypeReadsBackWithItsMeshesAttachmentsFlightAndLivery) {
     ASSERT_TRUE(decodeJpeg(ByteSpan(bytes).subspan(at, livery->length), image));
     EXPECT_EQ(image.width, 512u);
     EXPECT_EQ(image.height, 512u);
-    for (const auto& m : p.models) {
-      for (const ModelSubset& s : m->subsets) EXPECT_EQ(s.textureName, design.name + ".jpg");
+    // The meshes come back exactly as made: loading repairs no normal and moves no vertex.
+    for (int level = 0; level < 4; ++level) {
+      const Model& mine = made.levels[level].model;
+      const Model& read = *p.models[level];
+      EXPECT_EQ(read.radius, mine.radius);
+      EXPECT_EQ(read.boundsMin.y, mine.boundsMin.y);
+      ASSERT_EQ(read.subsets.size(), mine.subsets.size());
+      for (std::size_t k = 0; k < mine.subsets.size(); ++k) {
+        const ModelSubset& a = mine.subsets[k];
+        const ModelSubset& b = read.subsets[k];
+        EXPECT_EQ(b.textureName, design.name + ".jpg");
+        EXPECT_EQ(b.material.power, a.material.power);
+        ASSERT_EQ(b.indices, a.indices);
+        ASSERT_EQ(b.vertices.size(), a.vertices.size());
+        for (std::size_t v = 0; v < a.vertices.size(); ++v) {
+          ASSERT_EQ(b.vertices[v].x, a.vertices[v].x);
+          ASSERT_EQ(b.vertices[v].u, a.vertices[v].u);
+          ASSERT_NEAR(b.vertices[v].nx, a.vertices[v].nx, 1e-6f) << p.models[level]->name << " vertex " << v;
+          ASSERT_NEAR(b.vertices[v].ny, a.vertices[v].ny, 1e-6f) << p.models[level]->name << " vertex " << v;
+        }
+      }
     }
   }
 }

@@ -87,6 +87,15 @@ struct Corner {
   Vec3 normal;
 };
 
+// The program replaces every normal whose x is not strictly inside (-1, 1) as it loads a mesh (a
+// guard against garbage), which would also catch a sound normal along the x axis, at a nose's or a
+// tail cone's tip. Such a normal is tilted up by a quarter of a degree, which nobody will see.
+Vec3 loadable(const Vec3& n) {
+  constexpr float kLimit = 0.99999f;
+  if (std::abs(n.x) < kLimit) return n;
+  return {std::copysign(kLimit, n.x), std::sqrt(1.0f - kLimit * kLimit), 0.0f};
+}
+
 // The angle of the triangle at its corner k.
 float cornerAngle(const std::vector<Vec3>& p, const Triangle& t, int k) {
   const Vec3& at = p[t[k]];
@@ -122,7 +131,7 @@ std::vector<Corner> cornerNormals(const PatchGrid& g, const std::vector<Triangle
       for (const Incident& f : around[group[i]]) {
         if (dot(unit[f.face], unit[t]) > kCreaseCos) sum += unit[f.face] * f.angle;
       }
-      corners.push_back({i, normalize(sum)});
+      corners.push_back({i, loadable(normalize(sum))});
     }
   }
   return corners;
