@@ -53,6 +53,9 @@ Loft& Loft::add(const LoftKey& key, Blend toNext) {
 // Monotone cubic slopes per key (harmonic mean of the neighbouring secants, zero at a turn), and
 // flat size slopes where a round cap meets the body so the side profile has no kink there.
 void Loft::finish() {
+  // A loft needs two keys to span anything; fewer makes a point rather than a crash.
+  if (keys_.empty()) add({});
+  if (keys_.size() == 1) add(keys_.front());
   const std::size_t n = keys_.size();
   slopes_.assign(n, {});
   for (int ch = 0; ch < kChannels; ++ch) {
@@ -138,6 +141,7 @@ LoftKey Loft::atIndex(double u) const {
 
 // a is the fraction of the side profile's length, so the livery is spread evenly along the loft.
 double Loft::indexAt(float a) const {
+  if (arc_.size() < 2) return 0.0;  // not finished
   const double target = std::clamp(static_cast<double>(a), 0.0, 1.0) * arc_.back();
   const auto it = std::lower_bound(arc_.begin(), arc_.end(), target);
   if (it == arc_.begin()) return 0.0;
@@ -149,6 +153,7 @@ double Loft::indexAt(float a) const {
 }
 
 float Loft::aAtIndex(double u) const {
+  if (arc_.empty()) return 0.0f;
   const double pos = std::clamp(u * kDensePerSegment, 0.0, static_cast<double>(arc_.size() - 1));
   const std::size_t i = static_cast<std::size_t>(pos);
   const double f = pos - static_cast<double>(i);
@@ -179,6 +184,7 @@ Vec3 Loft::closedPoint(float a, float) const {
 // the body is thick and keep its outline. Rows land on every corner key when there are enough.
 std::vector<float> Loft::rows(int count) const {
   count = std::max(count, 2);
+  if (arc_.size() < 2) return {0.0f, 1.0f};
   const std::size_t dense = arc_.size() - 1;
   std::vector<double> weight(dense);
   double arcSum = arc_.back(), bendSum = 0, girthSum = 0;

@@ -106,9 +106,9 @@ float cornerAngle(const std::vector<Vec3>& p, const Triangle& t, int k) {
 
 // Each triangle corner's normal: the sum of the faces around its point that turn less than the
 // crease angle from the triangle's own face, each weighted by its angle at the point (so a big cap
-// does not outweigh the narrow band beside it). A loft's rings and a fine wing's
-// rounded leading edge come out smooth; a coarse wing's leading edge, a knife-edge tip or the two
-// sides of a plate keep their edges.
+// does not outweigh the narrow band beside it). A loft's rings and a fine wing's rounded leading
+// edge come out smooth; a coarse wing's leading edge, a knife-edge tip or the two sides of a plate
+// keep their edges.
 std::vector<Corner> cornerNormals(const PatchGrid& g, const std::vector<Triangle>& tris) {
   const std::vector<int> group = weldGroups(g);
   struct Incident {
@@ -156,7 +156,10 @@ bool appendPatch(const PatchGrid& grid, const UvRect& rect, ModelSubset& subset,
     const auto key = std::make_tuple(c.point, c.normal.x, c.normal.y, c.normal.z);
     auto it = made.find(key);
     if (it == made.end()) {
-      if (subset.vertices.size() >= kIndexLimit) return false;
+      if (subset.vertices.size() >= kIndexLimit) {
+        subset.vertices.resize(base);  // leave the subset as it was
+        return false;
+      }
       const Vec3& p = grid.points[c.point];
       const float u = rect.u0 + (rect.u1 - rect.u0) * grid.as[c.point / grid.cols];
       const float v = rect.v0 + (rect.v1 - rect.v0) * grid.bs[c.point % grid.cols];
