@@ -30,8 +30,9 @@ using namespace skyloom;
 
 namespace {
 
-constexpr int kWidth = 1200;
-constexpr int kHeight = 900;
+// At most this size, and no larger than the screen.
+constexpr int kMaxWidth = 1200;
+constexpr int kMaxHeight = 900;
 constexpr int kColumns = 6;             // three aircraft per row, each at both levels
 constexpr float kFinestRatio = 0.15f;   // radius / distance: level 0
 constexpr float kCoarsestRatio = 0.005f;  // level 3
@@ -84,7 +85,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
   wc.lpszClassName = "SkyloomModelView";
   RegisterClassA(&wc);
-  HWND window = CreateWindowA(wc.lpszClassName, "Skyloom aircraft", WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
+  const int width = std::min(kMaxWidth, GetSystemMetrics(SM_CXSCREEN));
+  const int height = std::min(kMaxHeight, GetSystemMetrics(SM_CYSCREEN));
+  HWND window = CreateWindowA(wc.lpszClassName, "Skyloom aircraft", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
                               nullptr, nullptr, instance, nullptr);
   std::unique_ptr<D3D9Device> device;
   if (!window || failed(createWindowedD3D9Device(window, device))) {
@@ -113,8 +116,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
   const int pairs = kColumns / 2;
   const int rows = std::max<int>(1, static_cast<int>((units.size() + pairs - 1) / pairs));
-  const auto cellWidth = static_cast<std::uint32_t>(kWidth / kColumns);
-  const auto cellHeight = static_cast<std::uint32_t>(kHeight / std::max(rows, 3));
+  const auto cellWidth = static_cast<std::uint32_t>(width / kColumns);
+  const auto cellHeight = static_cast<std::uint32_t>(height / std::max(rows, 3));
+  const Viewport whole{0, 0, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), 0, 1};
   const DWORD start = GetTickCount();
   MSG msg{};
   bool running = true;
@@ -124,7 +128,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
       DispatchMessageA(&msg);
     }
     device->beginScene();
-    device->setViewport({0, 0, kWidth, kHeight, 0, 1});
+    device->setViewport(whole);
     device->clear(ClearFlag::Target | ClearFlag::ZBuffer, kBackground, 1.0f, 0);
     for (std::size_t i = 0; i < units.size(); ++i) {
       const auto column = static_cast<std::uint32_t>(i % pairs) * 2;
@@ -134,7 +138,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         drawCell(*device, libraries, *units[i], cell, level == 0 ? kFinestRatio : kCoarsestRatio);
       }
     }
-    device->setViewport({0, 0, kWidth, kHeight, 0, 1});
+    device->setViewport(whole);
     StateBlock text(*device);
     text.render(RenderState::AlphaBlendEnable, 1)
         .render(RenderState::SrcBlend, Blend::SrcAlpha)
