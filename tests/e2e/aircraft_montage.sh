@@ -21,7 +21,6 @@ shot="$WORK/montage.png"
 import -window "$window" "$shot"
 read -r width height < <(identify -format '%w %h\n' "$shot")
 rows=$(( (count + 2) / 3 ))
-[ "$rows" -ge 3 ] || rows=3
 cell_w=$(( width / 6 ))
 cell_h=$(( height / rows ))
 # The lower four fifths of a cell, below its label: an empty cell is one flat colour.
