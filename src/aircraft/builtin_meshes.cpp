@@ -190,8 +190,8 @@ std::unique_ptr<Model> makePropellerMesh() {
   constexpr int kRings = 3;
   constexpr int kSegments = 32;
   static constexpr std::array<float, kRings> kRadius = {0.3f, 0.7f, 1.0f};
-  static constexpr std::array<std::uint32_t, kRings> kAlpha = {0x58, 0x38, 0x00};
-  constexpr std::uint32_t kHubAlpha = 0x70;
+  static constexpr std::array<std::uint32_t, kRings> kAlpha = {0x48, 0x28, 0x00};
+  constexpr std::uint32_t kHubAlpha = 0x60;
   constexpr std::uint32_t kGrey = 0x505050;
   const Vec3 normal{1, 0, 0};
 

@@ -1,9 +1,10 @@
 // modelview [SECONDS]: run in an install directory, shows every aircraft file of "aircraft\" as
 // a montage: each description twice, seen from the front quarter at a distance that makes the
 // unit drawing choose its finest level of detail and at one that makes it choose its coarsest
-// (through a long lens, so both fill their cells), labelled with the name and the level. It
-// draws with the program's own code: the libraries the scene makes, drawUnit and its states.
-// Escape or SECONDS (default 30) ends it.
+// (through a long lens, so both fill their cells), labelled with the name and the level: three
+// aircraft to a row of six square cells, in a window at most 1200 wide and no larger than the
+// screen. It draws with the program's own code: the libraries the scene makes, drawUnit and its
+// states. Escape or SECONDS (default 30) ends it.
 #include <windows.h>
 
 #include <algorithm>
@@ -30,8 +31,9 @@ using namespace skyloom;
 
 namespace {
 
-constexpr int kWidth = 1200;
-constexpr int kHeight = 900;
+// At most this size, and no larger than the screen.
+constexpr int kMaxWidth = 1200;
+constexpr int kMaxHeight = 900;
 constexpr int kColumns = 6;             // three aircraft per row, each at both levels
 constexpr float kFinestRatio = 0.15f;   // radius / distance: level 0
 constexpr float kCoarsestRatio = 0.005f;  // level 3
@@ -78,20 +80,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   const double seconds = commandLine && *commandLine ? std::atof(commandLine) : 30.0;
   seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
 
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = windowProc;
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.lpszClassName = "SkyloomModelView";
-  RegisterClassA(&wc);
-  HWND window = CreateWindowA(wc.lpszClassName, "Skyloom aircraft", WS_POPUP | WS_VISIBLE, 0, 0, kWidth, kHeight,
-                              nullptr, nullptr, instance, nullptr);
-  std::unique_ptr<D3D9Device> device;
-  if (!window || failed(createWindowedD3D9Device(window, device))) {
-    MessageBoxA(nullptr, "No Direct3D 9 device.", "modelview", MB_OK);
-    return 1;
-  }
-
   FileList aircraft;
   aircraft.scan("aircraft\\", "*.cu", false);
   char program[MAX_PATH] = {};
@@ -103,6 +91,28 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     if (auto unit = libraries.descriptions.createFrom(static_cast<int>(d))) units.push_back(std::move(unit));
   }
 
+  // Square cells, three aircraft to a row, as many rows as fit the screen.
+  const int pairs = kColumns / 2;
+  const int rows = std::max<int>(1, static_cast<int>((units.size() + pairs - 1) / pairs));
+  const int width = std::min(kMaxWidth, GetSystemMetrics(SM_CXSCREEN));
+  const int height = std::min({kMaxHeight, GetSystemMetrics(SM_CYSCREEN), rows * (width / kColumns)});
+  const auto cellWidth = static_cast<std::uint32_t>(width / kColumns);
+  const auto cellHeight = static_cast<std::uint32_t>(height / rows);
+
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = windowProc;
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.lpszClassName = "SkyloomModelView";
+  RegisterClassA(&wc);
+  HWND window = CreateWindowA(wc.lpszClassName, "Skyloom aircraft", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                              nullptr, nullptr, instance, nullptr);
+  std::unique_ptr<D3D9Device> device;
+  if (!window || failed(createWindowedD3D9Device(window, device))) {
+    MessageBoxA(nullptr, "No Direct3D 9 device.", "modelview", MB_OK);
+    return 1;
+  }
+
   applySceneStates(*device, Matrix::identity(), Matrix::identity());
   device->setRenderState(RenderState::FogEnable, 0);
   device->setLight(0, sunLight());
@@ -111,10 +121,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   GlyphFont font("Arial", 16, 700, false);
   font.restore(*device);
 
-  const int pairs = kColumns / 2;
-  const int rows = std::max<int>(1, static_cast<int>((units.size() + pairs - 1) / pairs));
-  const auto cellWidth = static_cast<std::uint32_t>(kWidth / kColumns);
-  const auto cellHeight = static_cast<std::uint32_t>(kHeight / std::max(rows, 3));
+  const Viewport whole{0, 0, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), 0, 1};
   const DWORD start = GetTickCount();
   MSG msg{};
   bool running = true;
@@ -124,7 +131,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
       DispatchMessageA(&msg);
     }
     device->beginScene();
-    device->setViewport({0, 0, kWidth, kHeight, 0, 1});
+    device->setViewport(whole);
     device->clear(ClearFlag::Target | ClearFlag::ZBuffer, kBackground, 1.0f, 0);
     for (std::size_t i = 0; i < units.size(); ++i) {
       const auto column = static_cast<std::uint32_t>(i % pairs) * 2;
@@ -134,7 +141,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
         drawCell(*device, libraries, *units[i], cell, level == 0 ? kFinestRatio : kCoarsestRatio);
       }
     }
-    device->setViewport({0, 0, kWidth, kHeight, 0, 1});
+    device->setViewport(whole);
     StateBlock text(*device);
     text.render(RenderState::AlphaBlendEnable, 1)
         .render(RenderState::SrcBlend, Blend::SrcAlpha)

@@ -122,3 +122,29 @@ TEST(SaverErrors, EveryCodeHasItsOwnStringAndText) {
 
 }  // namespace
 }  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// With no aircraft files the scene still has the built-in description and meshes, and their
+// textures follow the device through a hundred resets without a texture left behind.
+TEST(Scene, AircraftLibrariesComeWithTheSceneAndFollowTheDevice) {
+  RecordingDevice device;
+  SceneConfig config;
+  config.aircraftFiles = std::vector<std::string>{"null"};
+  Scene scene(config);
+  ASSERT_NE(scene.aircraft(), nullptr);
+  EXPECT_EQ(scene.aircraft()->descriptions.size(), 1u);
+  EXPECT_EQ(scene.aircraft()->models.size(), 3u);
+  EXPECT_EQ(scene.aircraft()->filesLoaded, 0u);
+  const SceneSettings settings = sceneSettingsFor(90, 640, 480);
+  for (int i = 0; i < 100; ++i) {
+    ASSERT_TRUE(succeeded(scene.restore(device, settings)));
+    scene.invalidate();
+  }
+  EXPECT_EQ(device.liveTextures(), 0u);
+  EXPECT_EQ(Scene(SceneConfig{}).aircraft(), nullptr);
+}
+
+}  // namespace
+}  // namespace skyloom
