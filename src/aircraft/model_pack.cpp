@@ -3,6 +3,7 @@
 #include "aircraft/model_pack.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace skyloom {
@@ -111,7 +112,13 @@ std::unique_ptr<Model> parseMesh(Reader& in) {
 }  // namespace
 
 void repairNormal(ModelVertex& v) {
-  if (!(v.nx > -1.0f && v.nx < 1.0f)) v.nx = v.ny = v.nz = 0.1f;
+  // Damaged normals (an x beyond ±1, not a number, or no length at all) point somewhere
+  // harmless. A unit normal along ±x is a good one and stays, although the old rule (x strictly
+  // inside ±1) turned nose and tail tips grey.
+  const Vec3 n0{v.nx, v.ny, v.nz};
+  if (!(v.nx >= -1.0f && v.nx <= 1.0f) || !(dot(n0, n0) > 1e-12f) || !std::isfinite(dot(n0, n0))) {
+    v.nx = v.ny = v.nz = 0.1f;
+  }
   const Vec3 n = normalize(Vec3{v.nx, v.ny, v.nz});
   v.nx = n.x;
   v.ny = n.y;

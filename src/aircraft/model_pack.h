@@ -39,8 +39,8 @@ bool parseModelPack(ByteSpan bytes, std::vector<std::unique_ptr<Model>>& out, st
 // Appends the blob of the given meshes (loaded-mesh vertices only) to out.
 void writeModelPack(const std::vector<const Model*>& models, Bytes& out);
 
-// What loading does to every normal: one whose x is not strictly inside (-1, 1) becomes
-// (0.1, 0.1, 0.1); then each is normalised.
+// What loading does to every normal: a damaged one (x outside [-1, 1], not finite, or of no
+// length) becomes (0.1, 0.1, 0.1); then each is normalised.
 void repairNormal(ModelVertex& v);
 
 }  // namespace skyloom

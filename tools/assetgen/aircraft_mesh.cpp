@@ -87,9 +87,10 @@ struct Corner {
   Vec3 normal;
 };
 
-// The program replaces every normal whose x is not strictly inside (-1, 1) as it loads a mesh (a
-// guard against garbage), which would also catch a sound normal along the x axis, at a nose's or a
-// tail cone's tip. Such a normal is tilted up by a quarter of a degree, which nobody will see.
+// Mesh loaders of the older rule replace every normal whose x is not strictly inside (-1, 1) (a
+// guard against garbage), which also catches a sound normal along the x axis, at a nose's or a
+// tail cone's tip. Ours keeps such normals, but the files should read the same under either, so
+// such a normal is tilted up by a quarter of a degree, which nobody will see.
 Vec3 loadable(const Vec3& n) {
   constexpr float kLimit = 0.99999f;
   if (std::abs(n.x) < kLimit) return n;

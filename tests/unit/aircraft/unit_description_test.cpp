@@ -126,11 +126,21 @@ TEST(UnitDescriptionFile, EveryFieldTheWriterPutsComesBack) {
   EXPECT_EQ(readLE32(file.data() + d.texturePackOffset), kTexturePackMagic);
 }
 
-TEST(UnitDescriptionFile, LoadingRepairsNormalsTheWayMeshesAlwaysWere) {
-  ModelVertex v{0, 0, 0, 1.0f, 0, 0, 0, 0};  // x not strictly inside (-1, 1)
+TEST(UnitDescriptionFile, LoadingRepairsDamagedNormalsAndKeepsGoodOnes) {
+  ModelVertex v{0, 0, 0, 1.5f, 0, 0, 0, 0};  // x beyond 1
   repairNormal(v);
   EXPECT_NEAR(v.nx, 0.57735f, 1e-5f);
   EXPECT_NEAR(v.nz, 0.57735f, 1e-5f);
+  ModelVertex nose{0, 0, 0, 1.0f, 0, 0, 0, 0};  // exactly along the nose: a good normal
+  repairNormal(nose);
+  EXPECT_EQ(nose.nx, 1.0f);
+  EXPECT_EQ(nose.ny, 0.0f);
+  ModelVertex none{0, 0, 0, 0, 0, 0, 0, 0};
+  repairNormal(none);
+  EXPECT_NEAR(none.ny, 0.57735f, 1e-5f);
+  ModelVertex huge{0, 0, 0, 0, 3e38f, 3e38f, 0, 0};
+  repairNormal(huge);
+  EXPECT_NEAR(huge.nx, 0.57735f, 1e-5f);
   ModelVertex w{0, 0, 0, 0, 0, 2, 0, 0};
   repairNormal(w);
   EXPECT_FLOAT_EQ(w.nz, 1.0f);
