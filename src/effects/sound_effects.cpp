@@ -66,6 +66,7 @@ bool SoundEffects::init(std::unique_ptr<SoundOutput> output, std::uintptr_t wind
   // Pushed in reverse so that the first voice handed out is 1.
   for (int voice = kVoiceCount; voice >= 1; --voice) freeVoices_.push(voice);
   previousEye_ = {};
+  havePreviousEye_ = false;
   elapsed_ = 0;
   gateTimer_ = 0;
   wobbleClock_ = 0;
@@ -192,6 +193,10 @@ void SoundEffects::updateListener(const Vec3& eye, const Vec3& look, const Vec3&
     // Kept below the limit by whole turns, so the sideways wobble never jumps.
     wobbleClock_ += dt;
     while (wobbleClock_ > kWobbleLimit) wobbleClock_ -= kTwoPi * std::floor(kWobbleLimit / kTwoPi);
+    // Without a previous position the eye has not moved: measured from the origin, the first
+    // update would be heard as a Doppler sweep of thousands of units a second.
+    if (!havePreviousEye_) previousEye_ = eye;
+    havePreviousEye_ = true;
     const float over = 1.0f / (elapsed_ + kElapsedGuard);
     const Vec3 velocity{kWobbleSpeed * std::sin(wobbleClock_) + (eye.x - previousEye_.x) * over,
                         (eye.y - previousEye_.y) * over, (eye.z - previousEye_.z) * over};

@@ -107,6 +107,7 @@ class SoundEffects {
   std::array<bool, kVoiceCount + 1> held_{};
 
   Vec3 previousEye_;
+  bool havePreviousEye_ = false;  // the first update has nothing to measure a speed against
   float elapsed_ = 0;     // seconds since the listener last changed
   float gateTimer_ = 0;
   float wobbleClock_ = 0;
