@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -169,8 +170,8 @@ TEST_F(SoundOutputTest, LockingWrapsIntoTwoRegionsAndUnlockMustNameTheLock) {
   EXPECT_EQ(second, nullptr);
   EXPECT_EQ(buffer->unlock(first, 20, nullptr, 0), kOk);
   output_.advance(0.105);
-  std::vector<std::uint8_t> expected(5, 0xAA);
-  expected.insert(expected.end(), 100, 0xBB);
+  std::vector<std::uint8_t> expected(105, 0xBB);
+  std::fill_n(expected.begin(), 5, 0xAA);
   EXPECT_EQ(state(0).played, expected);
 }
 
