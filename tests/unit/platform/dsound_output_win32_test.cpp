@@ -109,6 +109,11 @@ TEST_F(SoundOutputDirectSound, EngineSoundSetUpPassesThrough) {
   EXPECT_EQ(plain->get3DParameters(parameters), kSoundInvalidCall);
   EXPECT_EQ(output_->queryListener(*plain, listener), kSoundInvalidCall);
   EXPECT_EQ(listener, nullptr);
+  // And what the device refuses: a stereo sound placed in space; the primary format needs priority.
+  std::unique_ptr<SoundBuffer> stereo3D;
+  EXPECT_EQ(output_->createSoundBuffer({SoundBufferFlag::Ctrl3D, 4410, pcm(2, 22050, 16)}, stereo3D), kInvalidArg);
+  ASSERT_EQ(output_->setCooperativeLevel(reinterpret_cast<std::uintptr_t>(window_), kCooperativeNormal), kOk);
+  EXPECT_EQ(primary->setFormat(pcm(2, 22050, 16)), kSoundPriorityNeeded);
 }
 
 TEST_F(SoundOutputDirectSound, ARingLocksInTwoRegionsAndItsPlayCursorMoves) {

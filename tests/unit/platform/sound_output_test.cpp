@@ -315,6 +315,7 @@ TEST_F(SoundOutputTest, CallsADeviceWouldRefuseAreRefused) {
   EXPECT_EQ(output_.createSoundBuffer({0, 100, WaveFormat{1, 2, 44100, 176400, 2, 16}}, made), kInvalidArg);
   EXPECT_EQ(output_.createSoundBuffer({0, 100, pcm(1, 50, 8)}, made), kInvalidArg);
   EXPECT_EQ(output_.createSoundBuffer({SoundBufferFlag::PrimaryBuffer, 100, {}}, made), kInvalidArg);
+  EXPECT_EQ(output_.createSoundBuffer({SoundBufferFlag::Ctrl3D, 100, pcm(2, 22050, 16)}, made), kInvalidArg);
   EXPECT_EQ(made, nullptr);
 
   // Controls the buffer was not made with.
