@@ -7,8 +7,8 @@
 // original's bytes (they live as long as any buffer using them) but has its own cursor, play
 // state, volume, frequency, pan and 3D settings, starting from the original's settings with the
 // cursor at 0 and stopped. Formats must be consistent PCM (1 or 2 channels, 8 or 16 bits,
-// blockAlign and avgBytesPerSec matching, 100 to 200,000 Hz); a secondary buffer holds 4 bytes to
-// 0x0FFFFFFF bytes. Volume, frequency and pan need their Ctrl flag (kSoundControlUnavailable).
+// blockAlign and avgBytesPerSec matching, 100 to 200,000 Hz), and mono for a Ctrl3D buffer; a
+// secondary buffer holds 4 bytes to 0x0FFFFFFF bytes. Volume, frequency and pan need their Ctrl flag (kSoundControlUnavailable).
 //
 // Locking. lock(offset, bytes) needs 0 < bytes <= size and offset < size; kLockEntireBuffer
 // takes the whole buffer from the offset 0, kLockFromWriteCursor starts at the write cursor.
@@ -495,6 +495,8 @@ HResult VirtualSoundOutput::createSoundBuffer(const SoundBufferDesc& desc, std::
   } else {
     if (desc.bufferBytes < kMinBufferBytes || desc.bufferBytes > kMaxBufferBytes) return kInvalidArg;
     if (!validFormat(desc.format)) return kInvalidArg;
+    // A sound placed in space has one channel; the device refuses a stereo one.
+    if ((desc.flags & SoundBufferFlag::Ctrl3D) && desc.format.channels != 1) return kInvalidArg;
     if (shared_->config.failSecondaryBuffers) return kOutOfMemory;
     record->memory = std::make_shared<std::vector<std::uint8_t>>(desc.bufferBytes, std::uint8_t{0});
   }

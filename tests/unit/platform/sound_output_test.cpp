@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -169,8 +170,8 @@ TEST_F(SoundOutputTest, LockingWrapsIntoTwoRegionsAndUnlockMustNameTheLock) {
   EXPECT_EQ(second, nullptr);
   EXPECT_EQ(buffer->unlock(first, 20, nullptr, 0), kOk);
   output_.advance(0.105);
-  std::vector<std::uint8_t> expected(5, 0xAA);
-  expected.insert(expected.end(), 100, 0xBB);
+  std::vector<std::uint8_t> expected(105, 0xBB);
+  std::fill_n(expected.begin(), 5, 0xAA);
   EXPECT_EQ(state(0).played, expected);
 }
 
@@ -314,6 +315,7 @@ TEST_F(SoundOutputTest, CallsADeviceWouldRefuseAreRefused) {
   EXPECT_EQ(output_.createSoundBuffer({0, 100, WaveFormat{1, 2, 44100, 176400, 2, 16}}, made), kInvalidArg);
   EXPECT_EQ(output_.createSoundBuffer({0, 100, pcm(1, 50, 8)}, made), kInvalidArg);
   EXPECT_EQ(output_.createSoundBuffer({SoundBufferFlag::PrimaryBuffer, 100, {}}, made), kInvalidArg);
+  EXPECT_EQ(output_.createSoundBuffer({SoundBufferFlag::Ctrl3D, 100, pcm(2, 22050, 16)}, made), kInvalidArg);
   EXPECT_EQ(made, nullptr);
 
   // Controls the buffer was not made with.
