@@ -51,8 +51,22 @@ void SceneApp::selectUnit(int index) {
   current_ = slots_[currentSlot_].get();
 }
 
-// Sound effects start here once they exist.
-HRESULT SceneApp::createDeviceResources() { return S_OK; }
+// Called per render unit and again after a device is recreated; the sound belongs to the run,
+// so it starts once, when the main window exists.
+HRESULT SceneApp::createDeviceResources() {
+  if (!soundStarted_) {
+    soundStarted_ = true;
+    if (settings_.general().record().soundOn != 0) startSoundEffects();
+  }
+  return S_OK;
+}
+
+// A machine without a sound device runs silent; that is not an error worth a box.
+void SceneApp::startSoundEffects() {
+  std::unique_ptr<SoundOutput> output;
+  if (failed(createSoundOutput(nullptr, output)) || !output) return;
+  soundEffects_.init(std::move(output), reinterpret_cast<std::uintptr_t>(mainWindow()));
+}
 
 // The terrain from the general settings, and the start position the terrain and the units
 // share: 2 × rand() metres in x and in z.

@@ -10,6 +10,7 @@
 #include "config/camera_settings.h"
 #include "config/settings_root.h"
 #include "config/view_state.h"
+#include "effects/sound_effects.h"
 
 namespace skyloom {
 
@@ -39,6 +40,7 @@ class SceneApp : public SaverApp {
 
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
+  void startSoundEffects();
   SceneConfig sceneConfig() const;
   // The camera's placement: until the cameras fly, the free camera's stored view.
   Matrix cameraWorld() const { return camera_.record().freeView; }
@@ -56,6 +58,9 @@ class SceneApp : public SaverApp {
   int frameCounter_ = 0;
   double reportedFrameRate_ = 0.0;
   bool wasMaximised_ = false;
+  // One for the whole run, started with the main window; silent when sound is off or fails.
+  SoundEffects soundEffects_;
+  bool soundStarted_ = false;
 };
 
 }  // namespace skyloom

@@ -94,6 +94,8 @@ void SoundEffects::loadRow(int index) {
   Bytes file;
   WaveSample sample;
   if (!loadSampleBytes(spec.file, file) || parseWave(file, sample) != WaveError::None) return;
+  // A source placed in space has one channel; the device refuses 3D buffers of stereo sound.
+  if (sample.format.channels != 1) return;
 
   SoundBufferDesc desc;
   desc.flags = kSampleBufferFlags;

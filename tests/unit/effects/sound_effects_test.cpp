@@ -41,7 +41,9 @@ void writeSample(const char* programPath, const Bytes& bytes) {
 class SoundEffectsTest : public ::testing::Test {
  protected:
   void writeAllSamples() {
-    for (int row = 0; row < 3; ++row) writeSample(SoundEffects::kRows[row].file, simpleWave(rampBytes(64, 50)));
+    for (int row = 0; row < 3; ++row) {
+      writeSample(SoundEffects::kRows[row].file, simpleWave(rampBytes(64, 50), 1, 22050, 16));
+    }
     writeSample("plane.wav", simpleWave(kEngineSound, 1, 8000, 8));
   }
   bool start(const VirtualSoundConfig& config = {}) {
@@ -112,12 +114,13 @@ TEST_F(SoundEffectsTest, EachRowLoadsItsSampleIntoItsBuffersPlacedApartAtRest) {
   EXPECT_EQ(rowBuffer(0, 0).desc.bufferBytes, 64u);
 }
 
-TEST_F(SoundEffectsTest, AMissingOrMalformedSampleLeavesOnlyItsRowEmptyAndSilent) {
-  writeSample("wav\\tkkp.wav", simpleWave(rampBytes(64)));
-  Bytes broken = simpleWave(rampBytes(64));
+TEST_F(SoundEffectsTest, AMissingMalformedOrStereoSampleLeavesOnlyItsRowEmptyAndSilent) {
+  writeSample("wav\\tkkp.wav", simpleWave(rampBytes(64), 1, 22050, 16));
+  Bytes broken = simpleWave(rampBytes(64), 1, 22050, 16);
   broken[8] = 'X';  // no "WAVE"
   writeSample("wav\\tkbz.wav", broken);
-  // "wav\fjfs.wav" and "plane.wav" are missing.
+  writeSample("wav\\fjfs.wav", simpleWave(rampBytes(64)));  // stereo: cannot be placed in space
+  // "plane.wav" is missing.
   ASSERT_TRUE(start());
   EXPECT_EQ(effects.rowBuffers(0), 20);
   EXPECT_EQ(effects.rowBuffers(1), 0);
