@@ -63,6 +63,9 @@ constexpr std::uint32_t kApplyDeferred = 1;
 constexpr HResult kSoundBufferLost = static_cast<HResult>(0x88780096u);  // DSERR_BUFFERLOST
 constexpr HResult kSoundNoDriver = static_cast<HResult>(0x88780078u);    // DSERR_NODRIVER
 constexpr HResult kSoundInvalidCall = static_cast<HResult>(0x88780032u); // DSERR_INVALIDCALL
+constexpr HResult kSoundControlUnavailable = static_cast<HResult>(0x8878001Eu);  // DSERR_CONTROLUNAVAIL
+constexpr HResult kSoundPriorityNeeded = static_cast<HResult>(0x88780046u);       // DSERR_PRIOLEVELNEEDED
+// Bad arguments answer kInvalidArg (DSERR_INVALIDPARAM is E_INVALIDARG).
 
 struct SoundBufferDesc {
   std::uint32_t flags = 0;

@@ -37,6 +37,7 @@ struct VirtualBufferState {
   std::vector<std::uint8_t> played;     // bytes passed over by the play cursor, in order
   int playCalls = 0;
   int stopCalls = 0;
+  bool lost = false;  // since loseBuffers, until restore
 };
 
 class VirtualSoundOutput final : public SoundOutput {
@@ -51,6 +52,9 @@ class VirtualSoundOutput final : public SoundOutput {
 
   // Moves the clock: every playing buffer's cursor advances by seconds of its own rate.
   void advance(double seconds);
+  // As when another program takes the device: every secondary buffer stops and is lost until
+  // it is restored, and its bytes are gone (restore leaves them zero).
+  void loseBuffers();
 
   std::uint32_t cooperativeLevel() const;
   // Buffers made so far that still live, in creation order (the primary buffer included).
