@@ -180,11 +180,10 @@ bool SmokeTrail::advance(std::int64_t nowMs, float dt) {
 
 // Keeps the young points and the first old one, whose segment slides out (slideTail); never
 // more points than were in use, and never fewer than two.
-int SmokeTrail::ageOut(std::int64_t now) {
+void SmokeTrail::ageOut(std::int64_t now) {
   int young = 0;
   while (young < count_ && now - records_[static_cast<std::size_t>(young)].timeMs <= lifetimeMs_) ++young;
   count_ = std::min(count_, std::max(young + 1, 2));
-  return count_;
 }
 
 // Each pair of a point widens about its own centre: both vertices move r away from it along

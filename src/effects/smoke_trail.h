@@ -42,7 +42,7 @@ class SmokeTrail {
   static constexpr float kHorizontalUOffset = 0.25f;
   static constexpr float kUWrap = 100.0f;
   static constexpr std::uint32_t kInitialColour = 0x80FF0000;
-  static constexpr int kInitialChannel = 240;
+  static constexpr int kInitialChannel = 240;  // the walk starts inside the untinted band (≥ 228)
 
   struct PointRecord {
     std::int64_t timeMs = 0;
@@ -88,7 +88,7 @@ class SmokeTrail {
   void placeHead(const Vec3& p, const Vec3& d, float c);
   void wrapU();
 
-  int ageOut(std::int64_t now);
+  void ageOut(std::int64_t now);
   void spread(float dt);
   void drift(float dt);
   void fade(std::int64_t now);
