@@ -112,10 +112,10 @@ void SmokeTrail::start(const Vec3& p, const Vec3& v, std::int64_t now) {
   records_[0] = records_[1] = PointRecord{now, v};
 }
 
-// The head segment bends when the angle between it and the segment before turns its cosine
-// 1 − tolerance or lower (8° for 0.01, 11.5° for 0.02), weighted by |d| / √(|d|² + 0.001) so
-// that a unit standing still (d near 0) never starts points. A straight head segment is cut
-// once it reaches 5 units.
+// The head segment is cut where it bends: when 1 − cos of its angle to the segment before
+// exceeds the tolerance (past 8° for 0.01, 11.5° for 0.02). The measure is weighted by
+// |d| / √(|d|² + 0.001), so a unit standing still (d near 0) never starts points, and it is 0
+// for a straight flight, whose head segment is cut once it reaches 5 units.
 bool SmokeTrail::startsNewPoint(const Vec3& d, float c) const {
   if (c > maxSegmentSquared_) return true;
   const float lastLength = std::sqrt(lastDirectionSquared_);
