@@ -10,10 +10,13 @@ namespace skyloom {
 
 struct UnitDescription;
 
+// The flag values of the unit records.
 enum UnitFlag : std::uint32_t {
-  kUnitMatrixDirty = 1,  // world is rebuilt from position, heading, pitch and roll before drawing
-  kUnitBuried = 2,       // a destroyed unit that has sunk out of sight
+  kUnitBuried = 4,       // a destroyed unit that has sunk out of sight
+  kUnitMatrixDirty = 8,  // world is rebuilt from position, heading, pitch and roll before drawing
 };
+
+constexpr std::int32_t kUnitHitPoints = 1000;  // every unit starts with these; below 1 it is destroyed
 
 struct Unit {
   int slot = -1;                 // in the unit list
@@ -29,7 +32,7 @@ struct Unit {
   Vec3 velocity;
   float heading = 0, pitch = 0, roll = 0;
   Matrix world = Matrix::identity();  // rows: forward, up, side, position
-  float hitPoints = 100;
+  std::int32_t hitPoints = kUnitHitPoints;
   std::uint32_t flags = 0;
 
   Vec3 negatedBoundsMin;  // y: how far the level-0 mesh reaches below its origin

@@ -4,7 +4,7 @@
 // (through a long lens, so both fill their cells), labelled with the name and the level: three
 // aircraft to a row of six square cells, in a window at most 1200 wide and no larger than the
 // screen. It draws with the program's own code: the libraries the scene makes, drawUnit and its
-// states. Escape or SECONDS (default 30) ends it.
+// states, with the exhaust flames of the jets. Escape or SECONDS (default 30) ends it.
 #include <windows.h>
 
 #include <algorithm>
@@ -22,10 +22,13 @@
 #include "app/scene.h"
 #include "config/file_list.h"
 #include "core/random.h"
+#include "effects/trail_manager.h"
+#include "resources/pack.h"
 #include "platform/gfx/d3d9_device.h"
 #include "platform/gfx/state_block.h"
 #include "resources/glyph_font.h"
 #include "resources/texture.h"
+#include "resources/texture_registry.h"
 
 using namespace skyloom;
 
@@ -57,8 +60,8 @@ Light sunLight() {
 
 // One cell: the unit seen from the front quarter, slightly above, at the distance that gives
 // sizeRatio, with a field of view that frames its bounding sphere.
-void drawCell(RenderDevice& device, const AircraftLibraries& libraries, Unit& unit, const Viewport& cell,
-              float sizeRatio) {
+void drawCell(RenderDevice& device, const AircraftLibraries& libraries, FlameSink* flames, Unit& unit,
+              const Viewport& cell, float sizeRatio) {
   device.setViewport(cell);
   device.clear(ClearFlag::Target | ClearFlag::ZBuffer, kCellColour, 1.0f, 0);
   const float radius = std::max(unit.radius, 0.1f);
@@ -70,7 +73,7 @@ void drawCell(RenderDevice& device, const AircraftLibraries& libraries, Unit& un
                       cameraProjection(fov, aspect, std::max(distance - 2 * radius, 0.05f), distance + 2 * radius));
   device.setTransform(TransformState::View, lookAtLH(eye, {0, 0, 0}, {0, 1, 0}));
   UnitPass pass(device);
-  UnitDrawContext context{device, libraries.models, &libraries.catalogue(), eye, nullptr};
+  UnitDrawContext context{device, libraries.models, &libraries.catalogue(), eye, flames};
   drawUnit(context, unit);
 }
 
@@ -79,6 +82,8 @@ void drawCell(RenderDevice& device, const AircraftLibraries& libraries, Unit& un
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   const double seconds = commandLine && *commandLine ? std::atof(commandLine) : 30.0;
   seedRandom(static_cast<std::uint32_t>(std::time(nullptr)));
+  Pack pack;  // the flame's picture comes from "pack.dat"
+  if (pack.open("pack.dat")) mainPack = &pack;
 
   FileList aircraft;
   aircraft.scan("aircraft\\", "*.cu", false);
@@ -116,7 +121,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   applySceneStates(*device, Matrix::identity(), Matrix::identity());
   device->setRenderState(RenderState::FogEnable, 0);
   device->setLight(0, sunLight());
-  setTextureDevice(device.get());
+  TextureRegistry registry;
+  auto trails = TrailManager::create(50, &registry);
+  registry.restoreAll(device.get());  // also makes the device the one textures are made on
   libraries.restore(*device);
   GlyphFont font("Arial", 16, 700, false);
   font.restore(*device);
@@ -134,11 +141,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     device->setViewport(whole);
     device->clear(ClearFlag::Target | ClearFlag::ZBuffer, kBackground, 1.0f, 0);
     for (std::size_t i = 0; i < units.size(); ++i) {
+      units[i]->fireTimer += 0.05f;  // the flames flicker as they do in flight
       const auto column = static_cast<std::uint32_t>(i % pairs) * 2;
       const auto row = static_cast<std::uint32_t>(i / pairs);
       for (std::uint32_t level = 0; level < 2; ++level) {
         const Viewport cell{(column + level) * cellWidth + 2, row * cellHeight + 2, cellWidth - 4, cellHeight - 4, 0, 1};
-        drawCell(*device, libraries, *units[i], cell, level == 0 ? kFinestRatio : kCoarsestRatio);
+        drawCell(*device, libraries, &trails->flame(), *units[i], cell, level == 0 ? kFinestRatio : kCoarsestRatio);
       }
     }
     device->setViewport(whole);
@@ -164,8 +172,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   }
   font.invalidate();
   libraries.invalidate();
+  registry.releaseAll();
   setTextureDevice(nullptr);
   device.reset();
   DestroyWindow(window);
+  mainPack = nullptr;
   return 0;
 }

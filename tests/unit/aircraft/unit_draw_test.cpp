@@ -189,7 +189,7 @@ TEST_F(UnitDraw, UnitsWithoutDescriptionOrSlotsDrawTheSphere) {
 }
 
 TEST_F(UnitDraw, DestroyedUnitsShowTheirWreckUntilBuried) {
-  unit.hitPoints = 0.5f;
+  unit.hitPoints = 0;
   unit.typeValue = models.find("wreck.x");
   EXPECT_EQ(drawAt(5), 0);
   EXPECT_EQ(drawnVertices(), 7u);
