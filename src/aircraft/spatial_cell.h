@@ -18,6 +18,14 @@ struct SpatialCell {
   SpatialCell(const SpatialCell&) {}
   SpatialCell& operator=(const SpatialCell&) { return *this; }
 
+  // Outside any index (assignment cannot do this, see above).
+  void clear() {
+    x = z = 0;
+    node = nullptr;
+    index = nullptr;
+    previous = next = nullptr;
+  }
+
   std::int32_t x = 0;  // cell coordinates, see SpatialIndex::cellOf
   std::int32_t z = 0;
   SpatialNode* node = nullptr;         // the leaf holding the unit; null while not indexed

@@ -75,7 +75,7 @@ SpatialIndex::~SpatialIndex() { releaseUnits(root_); }
 void SpatialIndex::releaseUnits(SpatialNode& node) {
   for (Unit* unit = node.units; unit != nullptr;) {
     Unit* next = unit->spatialCell.next;
-    unit->spatialCell = SpatialCell{};
+    unit->spatialCell.clear();
     unit = next;
   }
   for (SpatialNode* child : node.children) {
@@ -188,7 +188,7 @@ void SpatialIndex::unlink(Unit& unit) {
     cell.node->units = cell.next;
   }
   if (cell.next != nullptr) cell.next->spatialCell.previous = cell.previous;
-  cell = SpatialCell{};
+  cell.clear();
   --unitCount_;
 }
 
