@@ -26,6 +26,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 #include <vector>
 
 #include "aircraft/spatial_cell.h"
@@ -57,7 +59,8 @@ class SpatialIndex {
   // A cell size that is not a finite positive number leaves the index unusable: valid() is
   // false and nothing can be inserted.
   explicit SpatialIndex(float cellSize = kDefaultCellSize, std::size_t maxBlocks = kMaxBlocks);
-  // Units still indexed are released (their cells cleared), so they may outlive the index.
+  // Units still indexed are released (their cells cleared), so the index may go before its
+  // units; a unit that goes first must be removed first.
   ~SpatialIndex();
   SpatialIndex(const SpatialIndex&) = delete;
   SpatialIndex& operator=(const SpatialIndex&) = delete;
@@ -82,14 +85,15 @@ class SpatialIndex {
 
   // Visit every unit whose cell touches the axis-aligned square of half side `halfSide`, or the
   // disc of radius `radius`, centred on (x, z). A NaN or negative size visits nothing. Answer the
-  // number of units visited.
+  // number of units visited. A centre that is not finite visits nothing; an infinite size visits
+  // every unit. The visitor must not insert, move or remove units while it runs.
   template <typename Visit>
   std::size_t forEachInSquare(float x, float z, float halfSide, Visit&& visit) const {
-    return query(x, z, halfSide, false, &thunk<Visit>, &visit);
+    return query(x, z, halfSide, false, &thunk<std::remove_reference_t<Visit>>, context(visit));
   }
   template <typename Visit>
   std::size_t forEachInCircle(float x, float z, float radius, Visit&& visit) const {
-    return query(x, z, radius, true, &thunk<Visit>, &visit);
+    return query(x, z, radius, true, &thunk<std::remove_reference_t<Visit>>, context(visit));
   }
 
   std::size_t unitCount() const { return unitCount_; }
@@ -104,6 +108,11 @@ class SpatialIndex {
 
  private:
   using VisitFn = void (*)(void* context, Unit& unit);
+  // The visitor travels as void*; a const one is called through its const type again.
+  template <typename Visit>
+  static void* context(Visit& visit) {
+    return const_cast<void*>(static_cast<const void*>(std::addressof(visit)));
+  }
   template <typename Visit>
   static void thunk(void* context, Unit& unit) {
     (*static_cast<Visit*>(context))(unit);

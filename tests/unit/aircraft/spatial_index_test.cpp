@@ -27,7 +27,8 @@ Unit& at(Unit& unit, float x, float z) {
 
 std::vector<const Unit*> inSquare(const SpatialIndex& index, float x, float z, float half) {
   std::vector<const Unit*> found;
-  index.forEachInSquare(x, z, half, [&](Unit& u) { found.push_back(&u); });
+  const auto collect = [&found](Unit& u) { found.push_back(&u); };  // a named, const visitor
+  index.forEachInSquare(x, z, half, collect);
   return found;
 }
 
@@ -61,8 +62,8 @@ TEST(SpatialIndexCells, FloorOfPositionOverCellSizeClampedIntoInt32) {
 
 TEST(SpatialIndexCells, AnUnusableCellSizeRefusesEveryUnit) {
   for (float size : {0.0f, -5.0f, kNaN, kInf}) {
-    SpatialIndex index(size);
     Unit unit;
+    SpatialIndex index(size);
     EXPECT_FALSE(index.valid());
     EXPECT_FALSE(index.insert(unit));
     EXPECT_FALSE(index.update(unit));
@@ -72,8 +73,8 @@ TEST(SpatialIndexCells, AnUnusableCellSizeRefusesEveryUnit) {
 }
 
 TEST(SpatialIndexUnits, InsertUpdateRemoveRoundTrip) {
-  SpatialIndex index;
   Unit a, b;
+  SpatialIndex index;
   ASSERT_TRUE(index.insert(at(a, 10, 20)));
   ASSERT_TRUE(index.insert(at(b, -10, -20)));
   EXPECT_EQ(index.unitCount(), 2u);
@@ -106,8 +107,8 @@ TEST(SpatialIndexUnits, InsertUpdateRemoveRoundTrip) {
 }
 
 TEST(SpatialIndexUnits, BadPositionsAndForeignUnitsChangeNothing) {
-  SpatialIndex index, other;
   Unit unit, lost;
+  SpatialIndex index, other;
   EXPECT_FALSE(index.insert(at(lost, kNaN, 0)));
   EXPECT_FALSE(index.contains(lost));
   EXPECT_EQ(index.nodeCount(), 0u);
@@ -143,16 +144,16 @@ TEST(SpatialIndexUnits, CopiesStartOutsideAndTheIndexReleasesItsUnitsWhenGone) {
 }
 
 TEST(SpatialIndexUnits, UpdateIndexesAUnitNotYetIndexed) {
-  SpatialIndex index;
   Unit unit;
+  SpatialIndex index;
   EXPECT_TRUE(index.update(at(unit, 5, 5)));
   EXPECT_TRUE(index.contains(unit));
   EXPECT_FALSE(index.update(unit));
 }
 
 TEST(SpatialIndexNodes, ExactCountsAlongThePaths) {
-  SpatialIndex index;
   Unit a, b, c, d;
+  SpatialIndex index;
   ASSERT_TRUE(index.insert(at(a, 1, 1)));        // cell (0, 0): a path of 32 below the root
   EXPECT_EQ(index.nodeCount(), 32u);
   ASSERT_TRUE(index.insert(at(b, 300, 1)));      // cell (1, 0): a sibling leaf
@@ -177,8 +178,8 @@ TEST(SpatialIndexNodes, ExactCountsAlongThePaths) {
 }
 
 TEST(SpatialIndexNodes, WanderingUnitsGiveTheirNodesBack) {
-  SpatialIndex index;
   std::vector<Unit> units(300);
+  SpatialIndex index;
   CrtRandom random(7);
   auto wander = [&] {
     for (Unit& u : units) ASSERT_TRUE(index.insert(at(u, uniform(random, -4e4f, 4e4f), uniform(random, -4e4f, 4e4f))));
@@ -202,8 +203,8 @@ TEST(SpatialIndexNodes, WanderingUnitsGiveTheirNodesBack) {
 }
 
 TEST(SpatialIndexNodes, BlockListDoublesUpToTheBlockLimit) {
-  SpatialIndex index(kCell, 20);
   std::vector<Unit> units(60);
+  SpatialIndex index(kCell, 20);
   CrtRandom random(3);
   std::set<std::size_t> capacities;
   for (Unit& u : units) {
@@ -218,8 +219,8 @@ TEST(SpatialIndexNodes, BlockListDoublesUpToTheBlockLimit) {
 }
 
 TEST(SpatialIndexNodes, AnExhaustedPoolRefusesCleanlyAndRecovers) {
-  SpatialIndex index(kCell, 1);  // 40 nodes: one path of 32 and a few spare
   Unit a, b, far;
+  SpatialIndex index(kCell, 1);  // 40 nodes: one path of 32 and a few spare
   ASSERT_TRUE(index.insert(at(a, 1, 1)));
   EXPECT_FALSE(index.insert(at(far, -1e9f, 1e9f)));
   EXPECT_FALSE(index.contains(far));
@@ -265,8 +266,8 @@ std::set<const Unit*> bruteForce(const std::vector<Unit>& units, double x, doubl
 }
 
 TEST(SpatialIndexQueries, FindExactlyTheUnitsABruteForcePassFinds) {
-  SpatialIndex index;
   std::vector<Unit> units(400);
+  SpatialIndex index;
   CrtRandom random(1234);
   for (Unit& u : units) ASSERT_TRUE(index.insert(at(u, uniform(random, -2e4f, 2e4f), uniform(random, -2e4f, 2e4f))));
   for (int round = 0; round < 3; ++round) {
@@ -289,8 +290,8 @@ TEST(SpatialIndexQueries, FindExactlyTheUnitsABruteForcePassFinds) {
 }
 
 TEST(SpatialIndexQueries, OrderIsZOrderOfCellsThenLatestArrivalFirst) {
-  SpatialIndex index;
   Unit c00, c10, c01, c11, late, neg;
+  SpatialIndex index;
   // Inserted in a scrambled order; visited by cell order whatever the history.
   ASSERT_TRUE(index.insert(at(c11, 300, 300)));
   ASSERT_TRUE(index.insert(at(c00, 10, 10)));
@@ -307,8 +308,8 @@ TEST(SpatialIndexQueries, OrderIsZOrderOfCellsThenLatestArrivalFirst) {
 }
 
 TEST(SpatialIndexQueries, ExtremeCellsAndBadQueries) {
-  SpatialIndex index;
   Unit east, west, origin;
+  SpatialIndex index;
   ASSERT_TRUE(index.insert(at(east, 1e30f, 0)));   // clamped into cell kMax
   ASSERT_TRUE(index.insert(at(west, -kInf, -1e20f)));
   ASSERT_TRUE(index.insert(at(origin, 0, 0)));
@@ -323,8 +324,8 @@ TEST(SpatialIndexQueries, ExtremeCellsAndBadQueries) {
   // With 1/256-unit cells the last cell's inner edge is at 8388607.996, within float precision.
   // It stands for everything beyond, so a disc past it, or just reaching it, finds a unit that
   // was clamped into it from much further out.
-  SpatialIndex fine(1.0f / 256);
   Unit far;
+  SpatialIndex fine(1.0f / 256);
   ASSERT_TRUE(fine.insert(at(far, 1e30f, 0)));
   EXPECT_EQ(inCircle(fine, 8.5e6f, 0, 50), (std::vector<const Unit*>{&far}));
   EXPECT_EQ(inCircle(fine, 8388000, 0, 610), (std::vector<const Unit*>{&far}));
