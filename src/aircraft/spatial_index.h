@@ -9,8 +9,9 @@
 //
 // A unit keeps its place in its own SpatialCell (cell, leaf, list links), so the per-frame update
 // is two floors and a comparison, and the units of a leaf form an intrusive doubly linked list
-// through those fields: moving a unit between cells unlinks and links it in constant time and
-// never allocates. A formation can put a dozen units in one cell, which is why the list is not
+// through those fields: moving a unit between cells unlinks and links it in constant time, and
+// the nodes it needs come from the free list, so the heap is not touched once the scene has
+// reached its peak. A formation can put a dozen units in one cell, which is why the list is not
 // singly linked: taking a unit out would otherwise walk its neighbours.
 //
 // Nodes come from blocks of 40 taken from a BlockPool (up to 1000 blocks); the list of blocks
