@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "aircraft/spatial_cell.h"
 #include "core/math.h"
 
 namespace skyloom {
@@ -49,6 +50,8 @@ struct Unit {
   float ceiling = 0;
   float range = 0;
   float float136 = 0;
+
+  SpatialCell spatialCell;  // kept by the spatial index
 
   float groundOffset() const { return negatedBoundsMin.y; }
 };
