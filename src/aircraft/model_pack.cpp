@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "aircraft/record_fields.h"
+
 namespace skyloom {
 namespace {
 
@@ -28,19 +30,6 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
-std::string fixedString(const std::uint8_t* p, std::size_t field) {
-  const auto* c = reinterpret_cast<const char*>(p);
-  return std::string(c, strnlen(c, field));
-}
-
-Vec3 readVec3(const std::uint8_t* p) { return {readLEFloat(p), readLEFloat(p + 4), readLEFloat(p + 8)}; }
-
-void writeVec3(std::uint8_t* p, const Vec3& v) {
-  writeLEFloat(p, v.x);
-  writeLEFloat(p + 4, v.y);
-  writeLEFloat(p + 8, v.z);
-}
-
 Material readMaterial(const std::uint8_t* p) {
   float f[17];
   for (int i = 0; i < 17; ++i) f[i] = readLEFloat(p + 4 * i);
@@ -58,10 +47,6 @@ void writeMaterial(std::uint8_t* p, const Material& m) {
                        m.ambient.b,  m.ambient.a,  m.specular.r, m.specular.g, m.specular.b, m.specular.a,
                        m.emissive.r, m.emissive.g, m.emissive.b, m.emissive.a, m.power};
   for (int i = 0; i < 17; ++i) writeLEFloat(p + 4 * i, f[i]);
-}
-
-void putString(std::uint8_t* p, const std::string& s, std::size_t field) {
-  std::memcpy(p, s.data(), std::min(s.size(), field - 1));
 }
 
 std::unique_ptr<Model> parseMesh(Reader& in) {

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "aircraft/model_pack.h"
+#include "aircraft/record_fields.h"
 
 namespace skyloom {
 namespace {
@@ -13,24 +14,6 @@ namespace {
 constexpr char kFileTag[] = "SKYLOOM AIRCRAFT";
 constexpr std::size_t kSlotNameField = kModelNameField;
 constexpr std::size_t kMatrixSize = 64;
-
-std::string fixedString(const std::uint8_t* p, std::size_t field) {
-  const auto* c = reinterpret_cast<const char*>(p);
-  return std::string(c, strnlen(c, field));
-}
-
-void putString(std::uint8_t* p, const std::string& s, std::size_t field) {
-  std::memset(p, 0, field);
-  std::memcpy(p, s.data(), std::min(s.size(), field - 1));
-}
-
-Vec3 readVec3(const std::uint8_t* p) { return {readLEFloat(p), readLEFloat(p + 4), readLEFloat(p + 8)}; }
-
-void writeVec3(std::uint8_t* p, const Vec3& v) {
-  writeLEFloat(p, v.x);
-  writeLEFloat(p + 4, v.y);
-  writeLEFloat(p + 8, v.z);
-}
 
 void readFlight(const std::uint8_t* r, FlightParameters& f) {
   f.word84 = static_cast<std::int32_t>(readLE32(r + 84));
