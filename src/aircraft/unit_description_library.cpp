@@ -8,6 +8,7 @@
 #include "aircraft/texture_pack.h"
 #include "core/file.h"
 #include "core/paths.h"
+#include "platform/program_resource.h"
 #include "resources/pack.h"
 
 namespace skyloom {
@@ -28,6 +29,17 @@ bool readEmbeddedFile(FileData& out, const char* name) {
   out.bytes[bytes->size()] = '\0';
   out.size = bytes->size();
   return true;
+}
+
+// The loose file whole, opened once; false when it is missing, unreadable or too large to be an
+// aircraft file.
+bool readUnitFile(const std::string& path, Bytes& out) {
+  File f(path, "rb");
+  if (!f.isOpen()) return false;
+  const std::uint64_t size = f.size();
+  if (size > kMaxUnitFileSize) return false;
+  out.resize(static_cast<std::size_t>(size));
+  return size == 0 || f.read(out.data(), out.size()) == out.size();
 }
 
 std::optional<Bytes> readRange(const std::string& path, std::uint64_t offset, std::uint32_t length) {
@@ -64,10 +76,7 @@ std::size_t UnitDescriptionLibrary::loadFiles(const std::vector<std::string>& na
     const std::string fileName = name + ".cu";
     const std::string path = nativePath("aircraft\\" + fileName);
     Bytes bytes;
-    File probe(path, "rb");
-    const bool loose = probe.isOpen() && probe.size() <= kMaxUnitFileSize;
-    probe.close();
-    if (loose && readWholeFile(path, bytes)) {
+    if (readUnitFile(path, bytes)) {
       if (loadFileBytes(fileName, bytes)) {
         files_.back().path = path;
         ++loaded;
@@ -159,7 +168,7 @@ std::optional<Bytes> UnitDescriptionLibrary::lookup(std::string_view name) const
   if (ownPack_ != nullptr) {
     if (auto bytes = ownPack_->read(name)) return bytes;
   }
-  return readProgramResource(name);
+  return readProgramResource(name, ProgramResourceType::RawData);
 }
 
 }  // namespace skyloom

@@ -73,7 +73,4 @@ class UnitDescriptionLibrary {
   std::vector<LoadedFile> files_;
 };
 
-// One of the program's own resources (RT_RCDATA) by name; nothing where the program has none.
-std::optional<Bytes> readProgramResource(std::string_view name);
-
 }  // namespace skyloom

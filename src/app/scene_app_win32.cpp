@@ -87,9 +87,12 @@ SceneConfig SceneApp::sceneConfig() const {
   config.startX = 2.0f * static_cast<float>(randomInt());
   config.startZ = 2.0f * static_cast<float>(randomInt());
   // Every aircraft file there is gets loaded; the chosen list decides which of them fly.
-  FileList found = settings_.aircraft().chosen();
-  if (found.scanList().empty()) found.scan("aircraft\\", "*.cu", false);
-  config.aircraftFiles = found.scanList();
+  config.aircraftFiles = settings_.aircraft().chosen().scanList();
+  if (config.aircraftFiles->empty()) {  // settings that were never loaded have not scanned
+    FileList found;
+    found.scan("aircraft\\", "*.cu", false);
+    config.aircraftFiles = found.scanList();
+  }
   config.programPath = executablePath();
   return config;
 }

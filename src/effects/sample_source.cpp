@@ -4,12 +4,13 @@
 
 #include "core/file.h"
 #include "core/paths.h"
+#include "platform/program_resource.h"
 
 namespace skyloom {
 
 bool loadSampleBytes(std::string_view name, Bytes& out) {
   if (name.empty()) return false;
-  if (std::optional<Bytes> resource = readWaveResource(name)) {
+  if (std::optional<Bytes> resource = readProgramResource(name, ProgramResourceType::Wave)) {
     out = std::move(*resource);
     return true;
   }

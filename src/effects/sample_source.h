@@ -10,10 +10,6 @@
 
 namespace skyloom {
 
-// The resource's bytes, or nothing when the program carries no such resource (always nothing
-// outside Windows).
-std::optional<Bytes> readWaveResource(std::string_view name);
-
 // The resource, else the file read whole; false when neither exists (out is then unchanged).
 // Samples are small, so the file is read rather than mapped: one copy, and nothing to unmap.
 bool loadSampleBytes(std::string_view name, Bytes& out);

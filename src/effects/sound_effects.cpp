@@ -90,10 +90,10 @@ bool SoundEffects::createPrimary(std::uintptr_t window) {
 
 void SoundEffects::loadRow(int index) {
   Row& row = rows_[static_cast<std::size_t>(index)];
-  const SoundRowSpec& spec = kRows[static_cast<std::size_t>(index)];
+  const SampleRow& source = kRows[static_cast<std::size_t>(index)];
   Bytes file;
   WaveSample sample;
-  if (!loadSampleBytes(spec.file, file) || parseWave(file, sample) != WaveError::None) return;
+  if (!loadSampleBytes(source.file, file) || parseWave(file, sample) != WaveError::None) return;
   // A source placed in space has one channel; the device refuses 3D buffers of stereo sound.
   if (sample.format.channels != 1) return;
 
@@ -109,7 +109,7 @@ void SoundEffects::loadRow(int index) {
 
   // Copies share the sample's memory. A row the output would not copy in full plays with the
   // buffers it has; voices beyond them are silent.
-  for (int i = 1; i < spec.buffers; ++i) {
+  for (int i = 1; i < source.buffers; ++i) {
     std::unique_ptr<SoundBuffer> copy;
     if (failed(output_->duplicateSoundBuffer(*row.buffers.front(), copy)) || !copy) break;
     if (!setUpBuffer(*copy, i)) break;

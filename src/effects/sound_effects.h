@@ -21,7 +21,8 @@
 
 namespace skyloom {
 
-struct SoundRowSpec {
+// One row of samples: the file it is loaded from and how many buffers play it.
+struct SampleRow {
   const char* file;
   int buffers;
 };
@@ -31,7 +32,7 @@ class SoundEffects {
   static constexpr int kRowCount = 4;
   static constexpr int kEngineRow = 3;
   static constexpr int kVoiceCount = 10;  // voice numbers 1..10; 0 is "no voice"
-  static constexpr std::array<SoundRowSpec, kRowCount> kRows{{
+  static constexpr std::array<SampleRow, kRowCount> kRows{{
       {"wav\\tkkp.wav", 20},
       {"wav\\tkbz.wav", 20},
       {"wav\\fjfs.wav", 20},

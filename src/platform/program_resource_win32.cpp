@@ -1,17 +1,17 @@
-// The last place a file is looked for: an RT_RCDATA resource of that name in the program itself.
 #include <windows.h>
 
 #include <string>
 
-#include "aircraft/unit_description_library.h"
+#include "platform/program_resource.h"
 
 namespace skyloom {
 
-std::optional<Bytes> readProgramResource(std::string_view name) {
+std::optional<Bytes> readProgramResource(std::string_view name, ProgramResourceType type) {
   // FindResourceA takes a C string: an empty name or one with a NUL inside names nothing.
   if (name.empty() || name.find('\0') != std::string_view::npos) return std::nullopt;
   const std::string cName(name);
-  HRSRC found = FindResourceA(nullptr, cName.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+  const char* resourceType = type == ProgramResourceType::Wave ? "WAVE" : MAKEINTRESOURCEA(10);  // RT_RCDATA
+  HRSRC found = FindResourceA(nullptr, cName.c_str(), resourceType);
   if (!found) return std::nullopt;
   const DWORD size = SizeofResource(nullptr, found);
   HGLOBAL loaded = LoadResource(nullptr, found);
