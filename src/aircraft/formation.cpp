@@ -188,7 +188,11 @@ PlacementResult placeFormation(FormationState& state, const PlacementInput& inpu
   out.kind = state.kind;
   out.slots.reserve(static_cast<std::size_t>(input.unitCount));
   for (int i = 0; i < input.unitCount; ++i) {
-    out.slots.push_back(toWorld(target, out.frame, formationSlot(state.kind, i, input.unitCount, spacing)));
+    // A tipped frame can put slots of a wide formation far below its centre: none is left
+    // under the ground, where its unit could only fly into the hill.
+    Vec3 slot = toWorld(target, out.frame, formationSlot(state.kind, i, input.unitCount, spacing));
+    keepAboveGround(slot, groundHeight);
+    out.slots.push_back(slot);
   }
   return PlacementResult::kPlaced;
 }

@@ -121,25 +121,30 @@ int UnitDescriptionLibrary::find(std::string_view name) const {
 std::unique_ptr<Unit> UnitDescriptionLibrary::create(std::string_view name) const { return createFrom(find(name)); }
 
 std::unique_ptr<Unit> UnitDescriptionLibrary::createFrom(int index) const {
+  auto unit = std::make_unique<Unit>();
+  if (!fill(index, *unit)) return nullptr;
+  return unit;
+}
+
+bool UnitDescriptionLibrary::fill(int index, Unit& unit) const {
   if (index < 0 || static_cast<std::size_t>(index) >= descriptions_.size()) index = 0;
   const UnitDescription& d = descriptions_[static_cast<std::size_t>(index)];
-  if (d.kind < kUnitStatic || d.kind > kUnitFlyingLast) return nullptr;
-  auto unit = std::make_unique<Unit>();
-  unit->description = &d;
-  unit->descriptionIndex = index;
-  unit->isStatic = d.kind == kUnitStatic;
+  if (d.kind < kUnitStatic || d.kind > kUnitFlyingLast) return false;
+  unit.description = &d;
+  unit.descriptionIndex = index;
+  unit.isStatic = d.kind == kUnitStatic;
   const Model& lod0 = models_.modelOrNull(d.slots.empty() ? 0 : d.slots[0].meshIndex);
-  unit->radius = lod0.radius;
-  unit->negatedBoundsMin = Vec3{-lod0.boundsMin.x, -lod0.boundsMin.y, -lod0.boundsMin.z};
-  unit->topSpeed = d.flight.topSpeed;
-  unit->speed = d.flight.topSpeed;
-  unit->turnRate = d.flight.turnRate;
-  unit->classCode = d.flight.classCode;
-  unit->side = d.flight.classCode;
-  unit->ceiling = d.flight.ceiling;
-  unit->range = d.flight.range;
-  unit->float136 = d.flight.float136;
-  return unit;
+  unit.radius = lod0.radius;
+  unit.negatedBoundsMin = Vec3{-lod0.boundsMin.x, -lod0.boundsMin.y, -lod0.boundsMin.z};
+  unit.topSpeed = d.flight.topSpeed;
+  unit.speed = d.flight.topSpeed;
+  unit.turnRate = d.flight.turnRate;
+  unit.classCode = d.flight.classCode;
+  unit.side = d.flight.classCode;
+  unit.ceiling = d.flight.ceiling;
+  unit.range = d.flight.range;
+  unit.float136 = d.flight.float136;
+  return true;
 }
 
 std::optional<Bytes> UnitDescriptionLibrary::findEmbedded(std::string_view name) const {

@@ -45,6 +45,9 @@ class UnitDescriptionLibrary {
   // A new unit of that description; null for a kind that makes no unit.
   std::unique_ptr<Unit> create(std::string_view name) const;
   std::unique_ptr<Unit> createFrom(int index) const;
+  // Makes unit one of the description at index (0 when out of range): description, kind, mesh
+  // size and flight parameters. False, and unit untouched, for a kind that makes no unit.
+  bool fill(int index, Unit& unit) const;
 
   // The bytes of a file stored in the texture pack of any loaded description, in load order.
   std::optional<Bytes> findEmbedded(std::string_view name) const;
