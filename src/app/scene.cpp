@@ -4,6 +4,7 @@
 
 #include "app/help_hint.h"
 #include "core/random.h"
+#include "effects/sound_effects.h"
 #include "platform/gfx/state_block.h"
 
 namespace skyloom {
@@ -32,10 +33,35 @@ Scene::Scene(const SceneConfig& config)
   if (config.aircraftFiles) {
     const char* program = config.programPath.empty() ? nullptr : config.programPath.c_str();
     aircraft_ = std::make_unique<AircraftLibraries>(*config.aircraftFiles, program, processRandom());
+    createUnits(config);
   }
 }
 
+// The units and what they leave behind: the trails, fed by the units' steps with the engine
+// sounds, and the starting formation at the scene's start.
+void Scene::createUnits(const SceneConfig& config) {
+  sound_ = config.sound;
+  trailsOn_ = config.trailsOn;
+  trails_ = TrailManager::create(config.trailLength, textures_.get());
+  unitEffects_ = std::make_unique<UnitEffectFeed>(*trails_, sound_);
+  GroundHeightFn ground = [](float, float) { return 0.0f; };
+  float ceiling = kDefaultWorldCeiling;
+  if (terrain_) {
+    TilePyramid* heights = &terrain_->heights();
+    ground = [heights](float x, float z) { return heights->groundHeight(x, z); };
+    ceiling = terrain_->sceneryDistance();
+  }
+  units_ = std::make_unique<UnitList>(UnitListServices{aircraft_->descriptions, aircraft_->models,
+                                                       aircraft_->catalogue(), ground, processRandom(), ceiling});
+  units_->setEffects(unitEffects_.get());
+  units_->buildStartingFormation(config.startX, config.startZ, config.chosenAircraft);
+  eye_ = {config.startX, 0.0f, config.startZ};
+}
+
 Scene::~Scene() {
+  units_.reset();
+  unitEffects_.reset();
+  trails_.reset();
   aircraft_.reset();
   if (TerrainWorld::current() == terrain_.get()) TerrainWorld::setCurrent(nullptr);
   terrain_.reset();
@@ -70,10 +96,24 @@ void Scene::invalidate() {
   frustum_.reset();
 }
 
-void Scene::advanceFrame(double elapsedSeconds, std::uint64_t) { elapsed_ = elapsedSeconds; }
+void Scene::advanceFrame(double elapsedSeconds, std::uint64_t milliseconds) {
+  elapsed_ = elapsedSeconds;
+  milliseconds_ = milliseconds;
+  if (units_) {
+    const float dt = static_cast<float>(elapsedSeconds);
+    trails_->setClock(static_cast<std::int64_t>(milliseconds), dt);  // new smoke points take this time
+    unitEffects_->setEye(eye_);
+    units_->advanceFrame(dt);
+  }
+}
 
 void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   if (frustum_) frustum_->update(cameraWorld);
+  eye_ = {cameraWorld.m[3][0], cameraWorld.m[3][1], cameraWorld.m[3][2]};
+  if (sound_) {
+    sound_->updateListener(eye_, {cameraWorld.m[2][0], cameraWorld.m[2][1], cameraWorld.m[2][2]},
+                           {cameraWorld.m[1][0], cameraWorld.m[1][1], cameraWorld.m[1][2]}, static_cast<float>(elapsed_));
+  }
   if (sky_ && clock_) {
     // The sun moves only when the day changes; tiles composed from then on take its light (the
     // season moves too slowly to recompose the ones there are).
@@ -89,6 +129,10 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
     StateBlock states(device);
     states.render(RenderState::ZEnable, ZBuffer::False);
     sky_->drawSky(device, *frustum_);
+  }
+  if (units_) {
+    units_->render(device, eye_, &trails_->flame());
+    if (trailsOn_) trails_->render(device);
   }
   drawHelpHint(device);
 }

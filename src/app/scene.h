@@ -1,8 +1,8 @@
 #pragma once
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
-// the sky, the terrain, the culling volume, the aircraft libraries (the units that fly them
-// follow) and the "F1 for help" hint's clock.
+// the sky, the terrain, the culling volume, the aircraft libraries, the units that fly them with
+// their trails and engine sounds, and the "F1 for help" hint's clock.
 //
 // The scene publishes its texture registry and its large font as the process-wide ones while it
 // lives, and clears them when it goes; the registry publishes the device textures are made on
@@ -14,8 +14,11 @@
 #include <vector>
 
 #include "aircraft/aircraft_libraries.h"
+#include "aircraft/unit_list.h"
 #include "core/math.h"
 #include "effects/sky_dome.h"
+#include "effects/trail_manager.h"
+#include "effects/unit_effect_feed.h"
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"
 #include "resources/texture_registry.h"
@@ -30,6 +33,11 @@ namespace skyloom {
 constexpr float kNearPlane = 0.5f;
 constexpr float kNearProjectionFar = 550000.0f;
 constexpr float kFarProjectionFar = 1750000.0f;
+
+// Without terrain, spread formations draw their altitudes up to this.
+constexpr float kDefaultWorldCeiling = 8000.0f;
+
+class SoundEffects;
 
 struct SceneSettings {
   float fieldOfView = 1.5707963f;  // radians, horizontal
@@ -66,6 +74,13 @@ struct SceneConfig {
   // pack (empty: only "texpk.dat").
   std::optional<std::vector<std::string>> aircraftFiles;
   std::string programPath;
+  // The units of the starting formation fly the descriptions named here, in order (the
+  // aircraft settings' chosen list). The trails follow the aircraft settings; the engine sounds
+  // play through sound (none: silent), which must outlive the scene.
+  std::vector<std::string> chosenAircraft;
+  bool trailsOn = true;
+  int trailLength = 50;
+  SoundEffects* sound = nullptr;
 };
 
 class Scene {
@@ -91,6 +106,14 @@ class Scene {
   TerrainWorld* terrain() { return terrain_.get(); }
   SkyDome* sky() { return sky_.get(); }
   AircraftLibraries* aircraft() { return aircraft_.get(); }
+  UnitList* units() { return units_.get(); }
+  TrailManager* trails() { return trails_.get(); }
+  // The flight scene's keys: characters after the interface has seen them, and the arrows and
+  // modifiers held this frame. Answers whether the character was taken.
+  bool onChar(int ch) { return units_ && units_->onChar(ch); }
+  void setFlightKeys(const FlightKeys& keys) {
+    if (units_) units_->setFlightKeys(keys);
+  }
   // Whether the frame's draw covers the whole target (the sky dome does), so it needs no clear.
   bool coversTarget() const { return sky_ != nullptr; }
   std::uint32_t hazeColour() const { return hazeColour_; }
@@ -98,6 +121,7 @@ class Scene {
   TextureRegistry& textures() { return *textures_; }
 
  private:
+  void createUnits(const SceneConfig& config);
   void drawHelpHint(RenderDevice& device);
 
   std::unique_ptr<TextureRegistry> textures_;  // first: the other parts register with it
@@ -109,6 +133,13 @@ class Scene {
   std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;
   std::unique_ptr<AircraftLibraries> aircraft_;  // meshes, descriptions, catalogue
+  std::unique_ptr<TrailManager> trails_;
+  std::unique_ptr<UnitEffectFeed> unitEffects_;
+  std::unique_ptr<UnitList> units_;  // reads the libraries and feeds the trails: goes first
+  SoundEffects* sound_ = nullptr;
+  bool trailsOn_ = true;
+  std::uint64_t milliseconds_ = 0;
+  Vec3 eye_;  // where the camera was at the last render
   double elapsed_ = 0.0;
   double hintSeconds_ = 0.0;
 };

@@ -70,7 +70,7 @@ void SceneApp::startSoundEffects() {
 
 // The terrain from the general settings, and the start position the terrain and the units
 // share: 2 × rand() metres in x and in z.
-SceneConfig SceneApp::sceneConfig() const {
+SceneConfig SceneApp::sceneConfig() {
   const GeneralRecord& general = settings_.general().record();
   SceneConfig config;
   TerrainSettings terrain;
@@ -94,6 +94,11 @@ SceneConfig SceneApp::sceneConfig() const {
     config.aircraftFiles = found.scanList();
   }
   config.programPath = executablePath();
+  const AircraftRecord& aircraft = settings_.aircraft().record();
+  config.chosenAircraft = settings_.aircraft().chosen().items();
+  config.trailsOn = aircraft.trailsOn != 0;
+  config.trailLength = aircraft.trailLength;
+  config.sound = &soundEffects_;
   return config;
 }
 
@@ -129,8 +134,18 @@ HRESULT SceneApp::advanceFrame() {
   QueryPerformanceCounter(&counter);
   FrameTimer& timer = frameTimer();
   timer.update(static_cast<std::uint64_t>(counter.QuadPart), timeGetTime());
+  const InputState& input = inputState();
+  FlightKeys keys;
+  keys.up = input.keyDown[VK_UP] != 0;
+  keys.down = input.keyDown[VK_DOWN] != 0;
+  keys.left = input.keyDown[VK_LEFT] != 0;
+  keys.right = input.keyDown[VK_RIGHT] != 0;
+  keys.shift = input.keyDown[VK_SHIFT] != 0;
+  keys.control = input.keyDown[VK_CONTROL] != 0;
   for (const auto& scene : slots_) {
-    if (scene) scene->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
+    if (!scene) continue;
+    scene->setFlightKeys(keys);
+    scene->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
   }
   countFrameRate();
   return S_OK;
@@ -216,6 +231,7 @@ LRESULT SceneApp::handleMessage(HWND window, UINT message, WPARAM wparam, LPARAM
       break;
     case WM_CHAR:
       input.characters[wparam & 0xFF] = 1;
+      if (current_) current_->onChar(static_cast<int>(wparam));
       break;
     case WM_EXITSIZEMOVE:
       resetUnitForResize();

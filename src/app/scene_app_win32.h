@@ -41,7 +41,7 @@ class SceneApp : public SaverApp {
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
   void startSoundEffects();
-  SceneConfig sceneConfig() const;
+  SceneConfig sceneConfig();
   // The camera's placement: until the cameras fly, the free camera's stored view.
   Matrix cameraWorld() const { return camera_.record().freeView; }
   // The device's view transform: the inverse of the camera's placement.
@@ -52,15 +52,16 @@ class SceneApp : public SaverApp {
   CameraSettings camera_;
   KeptLayout layout_;        // the saved interface layout, for the interface when it exists
   bool viewLoaded_ = false;  // "Kelvane.ini" is read once, when the first scene is made
+  // One for the whole run, started with the main window; silent when sound is off or fails.
+  // Before the scenes, whose units hold its voices: it goes after them.
+  SoundEffects soundEffects_;
+  bool soundStarted_ = false;
   std::vector<std::unique_ptr<Scene>> slots_;
   std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;
   int frameCounter_ = 0;
   double reportedFrameRate_ = 0.0;
   bool wasMaximised_ = false;
-  // One for the whole run, started with the main window; silent when sound is off or fails.
-  SoundEffects soundEffects_;
-  bool soundStarted_ = false;
 };
 
 }  // namespace skyloom

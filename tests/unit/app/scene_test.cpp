@@ -148,3 +148,45 @@ TEST(Scene, AircraftLibrariesComeWithTheSceneAndFollowTheDevice) {
 
 }  // namespace
 }  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// The chosen aircraft fly as the starting formation from the scene's start; the frame steps
+// them, the keys reach them, and they draw (with their trails) leaving the states as found.
+TEST(Scene, TheStartingFormationFliesAndDraws) {
+  RecordingDevice device;
+  SceneConfig config;
+  config.aircraftFiles = std::vector<std::string>{"null"};
+  config.chosenAircraft = std::vector<std::string>(12, "null");
+  config.startX = 20000;
+  config.startZ = 30000;
+  Scene scene(config);
+  ASSERT_NE(scene.units(), nullptr);
+  UnitList& units = *scene.units();
+  ASSERT_EQ(units.count(), 12u);
+  const Vec3 start = units.unit(0).position;
+  EXPECT_NEAR(start.x, 20000, 1e-3);
+  ASSERT_TRUE(succeeded(scene.restore(device, sceneSettingsFor(90, 640, 480))));
+  for (int i = 0; i < 30; ++i) scene.advanceFrame(1 / 30.0, 1000 + i * 33);
+  EXPECT_GT(length(units.unit(0).position - start), 100.0f);
+  EXPECT_TRUE(scene.onChar('+'));
+  EXPECT_FALSE(scene.onChar('q'));
+  EXPECT_GT(scene.trails()->trailCount(), 0);
+
+  // From just behind the first unit it is large on screen.
+  Matrix camera = Matrix::identity();
+  const Vec3 p = units.unit(0).position;
+  camera.m[3][0] = p.x - 5, camera.m[3][1] = p.y, camera.m[3][2] = p.z;
+  const SceneSettings settings = sceneSettingsFor(90, 640, 480);
+  applySceneStates(device, settings.nearProjection, Matrix::identity());
+  device.clearRecording();
+  device.beginScene();
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] { scene.render(device, camera); }));
+  device.endScene();
+  EXPECT_GT(device.draws().size(), 0u);
+  scene.invalidate();
+}
+
+}  // namespace
+}  // namespace skyloom
