@@ -629,9 +629,9 @@ TEST_F(Fleet, FlightParametersSuitEachType) {
     float topSpeed, turnRate, ceiling, range;
   };
   const Expected table[] = {
-      {"biplane", 60, 1.4f, 4000, 1000},      {"mplane", 70, 1.2f, 4500, 1000},   {"trainer", 120, 1.6f, 7000, 1500},
-      {"transport", 160, 0.7f, 8000, 1000},   {"fighter", 600, 2.0f, 15000, 3000}, {"airliner", 240, 0.5f, 12000, 1000},
-      {"helicopter", 70, 1.2f, 3000, 1000},  {"seaplane", 65, 1.0f, 4000, 1000}, {"glider", 45, 0.9f, 5000, 1000},
+      {"biplane", 60, 1.4f, 6000, 1000},      {"mplane", 70, 1.2f, 6500, 1000},   {"trainer", 120, 1.6f, 8000, 1500},
+      {"transport", 160, 0.7f, 9000, 1000},   {"fighter", 600, 2.0f, 15000, 3000}, {"airliner", 240, 0.5f, 12000, 1000},
+      {"helicopter", 70, 1.2f, 6000, 1000},  {"seaplane", 65, 1.0f, 6000, 1000}, {"glider", 45, 0.9f, 7000, 1000},
   };
   std::vector<std::int32_t> codes;
   for (const Expected& e : table) {

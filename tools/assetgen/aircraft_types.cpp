@@ -17,6 +17,9 @@ namespace {
 
 constexpr float kPi = std::numbers::pi_v<float>;
 
+// The flight lets thrust and lift fall off linearly toward the service ceiling, so every ceiling
+// lies well above the highest ground of the shipped landscapes (the highlands reach 3.6 km):
+// a slow type near its ceiling could not climb over a ridge there.
 FlightParameters flight(float topSpeed, float turnRate, float ceiling, float range, std::int32_t classCode) {
   FlightParameters f;
   f.word84 = 40;
@@ -63,7 +66,7 @@ AircraftDesign start(const char* name, const FlightParameters& f, Livery livery)
 // Open cockpits, two bays of struts and wires between staggered wings, a radial engine and
 // fixed gear.
 AircraftDesign biplane() {
-  AircraftDesign d = start("biplane", flight(60, 1.4f, 4000, 1000, 3), biplaneLivery);
+  AircraftDesign d = start("biplane", flight(60, 1.4f, 6000, 1000, 3), biplaneLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(2.9f, 0, Blend::Linear), ring(2.9f, 0.48f, 0.5f, 0.5f, 0, 3),
                   ring(1.2f, 0.48f, 0.56f, 0.54f, 0.02f, 3), ring(-1.0f, 0.4f, 0.5f, 0.48f, 0.05f, 3),
@@ -107,7 +110,7 @@ AircraftDesign biplane() {
 
 // A high-wing cabin monoplane with a lift strut on each side and fixed tricycle gear.
 AircraftDesign mplane() {
-  AircraftDesign d = start("mplane", flight(70, 1.2f, 4500, 1000, 4), mplaneLivery);
+  AircraftDesign d = start("mplane", flight(70, 1.2f, 6500, 1000, 4), mplaneLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(3.3f, -0.05f, Blend::Linear), ring(3.3f, 0.42f, 0.4f, 0.4f, -0.05f, 2.2f),
                   ring(2.4f, 0.56f, 0.55f, 0.5f, 0, 2.6f), ring(0.9f, 0.58f, 0.78f, 0.55f, 0.05f, 2.8f),
@@ -135,7 +138,7 @@ AircraftDesign mplane() {
 
 // A tandem-seat low-wing trainer: long framed canopy, big spinner, square-ish tail.
 AircraftDesign trainer() {
-  AircraftDesign d = start("trainer", flight(120, 1.6f, 7000, 1500, 2), trainerLivery);
+  AircraftDesign d = start("trainer", flight(120, 1.6f, 8000, 1500, 2), trainerLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(4.45f, -0.02f, Blend::Linear), ring(4.45f, 0.36f, 0.36f, 0.36f, -0.02f),
                   ring(3.7f, 0.56f, 0.56f, 0.52f, 0, 2.3f), ring(1.6f, 0.56f, 0.66f, 0.58f, 0.02f, 2.4f),
@@ -157,7 +160,7 @@ AircraftDesign trainer() {
 
 // A high-wing twin turboprop with an upswept tail over its loading ramp and gear sponsons.
 AircraftDesign transport() {
-  AircraftDesign d = start("transport", flight(160, 0.7f, 8000, 1000, 8), transportLivery);
+  AircraftDesign d = start("transport", flight(160, 0.7f, 9000, 1000, 8), transportLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(11.3f, -0.25f, Blend::RoundFromTip), ring(8.8f, 1.5f, 1.55f, 1.45f, 0, 2.4f),
                   ring(-3.5f, 1.5f, 1.55f, 1.45f, 0, 2.4f), ring(-8.6f, 0.95f, 1.05f, 0.45f, 1.05f, 2.2f),
@@ -245,7 +248,7 @@ AircraftDesign airliner() {
 // A pod-and-boom helicopter: glazed nose, engine housing and mast, skids, and a tail rotor on the
 // left of its fin.
 AircraftDesign helicopter() {
-  AircraftDesign d = start("helicopter", flight(70, 1.2f, 3000, 1000, 7), helicopterLivery);
+  AircraftDesign d = start("helicopter", flight(70, 1.2f, 6000, 1000, 7), helicopterLivery);
   DesignBuilder b(d);
   // The glazed nose is a bubble of its own, and the cabin's rounded front ends inside it, so the
   // two never share a surface that the coarse levels would tear.
@@ -285,7 +288,7 @@ AircraftDesign helicopter() {
 
 // A bush plane on two floats: radial cowling, high strut-braced wing, floats braced to the fuselage.
 AircraftDesign seaplane() {
-  AircraftDesign d = start("seaplane", flight(65, 1.0f, 4000, 1000, 5), seaplaneLivery);
+  AircraftDesign d = start("seaplane", flight(65, 1.0f, 6000, 1000, 5), seaplaneLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(3.9f, 0, Blend::Linear), ring(3.9f, 0.5f, 0.5f, 0.5f, 0), ring(3.6f, 0.68f, 0.68f, 0.68f, 0),
                   ring(2.8f, 0.66f, 0.68f, 0.64f, 0.02f, 2.2f), ring(1.0f, 0.62f, 0.85f, 0.62f, 0.05f, 2.7f),
@@ -316,7 +319,7 @@ AircraftDesign seaplane() {
 
 // A sailplane: slender pod and boom, long tapered wing, T-tail and a monowheel.
 AircraftDesign glider() {
-  AircraftDesign d = start("glider", flight(45, 0.9f, 5000, 1000, 6), gliderLivery);
+  AircraftDesign d = start("glider", flight(45, 0.9f, 7000, 1000, 6), gliderLivery);
   DesignBuilder b(d);
   b.add(makeLoft({tip(3.1f, -0.05f, Blend::RoundFromTip), ring(2.2f, 0.32f, 0.4f, 0.42f, 0, 2.1f),
                   ring(0.6f, 0.33f, 0.42f, 0.42f, 0.02f, 2.1f), ring(-1.0f, 0.2f, 0.24f, 0.28f, 0.12f),
