@@ -153,12 +153,6 @@ void Scene::drawHelpHint(RenderDevice& d) {
   hintSeconds_ += elapsed_;
 }
 
-Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar) {
-  const float w = zNear * std::tan(fieldOfView / 2);
-  const float h = w / aspect;
-  return perspectiveOffCenterLH(-w, w, -h, h, zNear, zFar);
-}
-
 Matrix viewAboveGround(const Matrix& view, float groundMetres) {
   if (view.m[3][1] > groundMetres + 1.0f) return view;
   float hx = view.m[2][0], hz = view.m[2][2];

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "aircraft/aircraft_libraries.h"
+#include "aircraft/camera.h"  // cameraProjection
 #include "aircraft/unit_list.h"
 #include "core/math.h"
 #include "effects/sky_dome.h"
@@ -147,10 +148,5 @@ class Scene {
 // The render, texture-stage and sampler states every restored device starts from, and the
 // camera's transforms.
 void applySceneStates(RenderDevice& device, const Matrix& projection, const Matrix& view);
-
-// Projection of the camera: horizontal field of view in radians, aspect width / height, near and
-// far planes. Half the near plane's width is tan(fieldOfView / 2) · zNear, half its height that
-// divided by the aspect.
-Matrix cameraProjection(float fieldOfView, float aspect, float zNear, float zFar);
 
 }  // namespace skyloom
