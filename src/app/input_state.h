@@ -24,7 +24,7 @@ struct InputState {
   MouseTracker mouse;
   int lastMouseX = 0, lastMouseY = 0;  // client coordinates
   float idleSeconds = 0.0f;
-  std::uint8_t fillModeToggle = 3;  // odd: solid, even: wireframe
+  int fillModeToggle = 3;  // odd: solid, even: wireframe; the camera's "M" counts it up
 };
 
 // The program's one input state (main thread only).

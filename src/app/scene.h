@@ -47,9 +47,9 @@ struct SceneSettings {
   Matrix farProjection = Matrix::identity();
 };
 
-// Until the cameras fly, the view is the stored free view. One that would start at or below
-// the ground (groundMetres there) is lifted kViewAboveGround metres above it, keeping its
-// heading and looking kViewPitchDegrees down, so the first picture is a landscape.
+// A stored free view that would start the camera at or below the ground (groundMetres there)
+// is lifted kViewAboveGround metres above it, keeping its heading and looking
+// kViewPitchDegrees down, so the first picture is a landscape.
 constexpr float kViewAboveGround = 300.0f;
 constexpr float kViewPitchDegrees = 10.0f;
 Matrix viewAboveGround(const Matrix& view, float groundMetres);

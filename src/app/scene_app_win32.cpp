@@ -14,16 +14,24 @@
 #include "resources/executable_path.h"
 
 namespace skyloom {
-SceneApp::SceneApp(SettingsRoot& settings, Registry& registry) : settings_(settings), registry_(registry) {
+SceneApp::SceneApp(SettingsRoot& settings, Registry& registry)
+    : settings_(settings),
+      registry_(registry),
+      camera_(cameraSettings_.record(),
+              CameraInput{inputState().keyDown, inputState().idleSeconds, inputState().fillModeToggle},
+              [this](float x, float z) { return groundHeight(x, z); }) {
   title_ = "Skyloom";
+  camera_.setFollowNext([this] {
+    if (current_ && current_->units()) current_->units()->followNext();
+  });
 }
 
 SceneApp::~SceneApp() = default;
 
-Matrix SceneApp::cameraView() const {
-  Matrix view = Matrix::identity();
-  inverse(cameraWorld(), view);
-  return view;
+float SceneApp::groundHeight(float x, float z) const {
+  if (!current_) return 0.0f;
+  TerrainWorld* terrain = current_->terrain();
+  return terrain ? terrain->heights().groundHeight(x, z) : 0.0f;
 }
 
 void SceneApp::loadScreenSettings() {
@@ -106,7 +114,12 @@ HRESULT SceneApp::acquireVideoResources() {
   RenderDevice* d = renderDevice();
   if (!d) return S_OK;
   const D3DSURFACE_DESC& bb = backBuffer();
-  const SceneSettings scene = sceneSettingsFor(settings_.general().record().viewAngle, bb.Width, bb.Height);
+  // The camera makes the projections, from the same view angle and viewport.
+  SceneSettings scene = sceneSettingsFor(settings_.general().record().viewAngle, bb.Width, bb.Height);
+  camera_.setFieldOfView(scene.fieldOfView);
+  camera_.setAspect(scene.aspect);
+  scene.nearProjection = camera_.projection(1, kNearPlane, kNearProjectionFar);
+  scene.farProjection = camera_.projection(2, kNearPlane, kFarProjectionFar);
   applySceneStates(*d, scene.nearProjection, cameraView());
 
   if (!current_) {
@@ -115,12 +128,14 @@ HRESULT SceneApp::acquireVideoResources() {
     current_ = slots_[currentSlot_].get();
     // The saved view is read when the scene is made, not at every device restore: a reset or
     // a resize must not snap the camera back to where the last run left it.
-    if (!viewLoaded_) loadViewState(camera_, &layout_);
+    if (!viewLoaded_) loadViewState(cameraSettings_, &layout_);
     viewLoaded_ = true;
     if (TerrainWorld* terrain = current_->terrain()) {
-      Matrix& view = camera_.record().freeView;
+      Matrix& view = cameraSettings_.record().freeView;
       view = viewAboveGround(view, terrain->source().metresAt(view.m[3][0], view.m[3][2]));
     }
+    camera_.restoreState();
+    applySceneStates(*d, scene.nearProjection, cameraView());
   }
   return current_->restore(*d, scene);
 }
@@ -147,6 +162,9 @@ HRESULT SceneApp::advanceFrame() {
     scene->setFlightKeys(keys);
     scene->advanceFrame(timer.elapsed(), timer.nowMilliseconds());
   }
+  // The camera after the units, so it follows where they are now.
+  if (current_ && current_->units()) camera_.follow(current_->units()->followedView());
+  camera_.advanceFrame(static_cast<float>(timer.elapsed()));
   countFrameRate();
   return S_OK;
 }
@@ -185,7 +203,7 @@ HRESULT SceneApp::dropVideoResources() {
 }
 
 HRESULT SceneApp::destroyDeviceResources() {
-  if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(camera_, &layout_);
+  if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(cameraSettings_, &layout_);
   if (currentSlot_ < slots_.size()) slots_[currentSlot_].reset();
   current_ = nullptr;
   return S_OK;

@@ -1,11 +1,12 @@
 #pragma once
 // The screen saver proper: the framework's hooks filled with the flight scene, one Scene per
-// render unit, the camera's saved state and the rule that F1 makes a run interactive.
+// render unit, the camera with its saved state and the rule that F1 makes a run interactive.
 
 #include <memory>
 #include <vector>
 
 #include "app/saver_app_win32.h"
+#include "aircraft/camera.h"
 #include "app/scene.h"
 #include "config/camera_settings.h"
 #include "config/settings_root.h"
@@ -42,14 +43,17 @@ class SceneApp : public SaverApp {
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
   void startSoundEffects();
   SceneConfig sceneConfig();
-  // The camera's placement: until the cameras fly, the free camera's stored view.
-  Matrix cameraWorld() const { return camera_.record().freeView; }
-  // The device's view transform: the inverse of the camera's placement.
-  Matrix cameraView() const;
+  // The camera's placement (rows right, up, look, eye) and the device's view transform, its
+  // inverse.
+  const Matrix& cameraWorld() const { return camera_.world(); }
+  const Matrix& cameraView() const { return camera_.view(); }
+  // The ground under the camera: the current scene's terrain, flat at 0 without one.
+  float groundHeight(float x, float z) const;
 
   SettingsRoot& settings_;
   Registry& registry_;
-  CameraSettings camera_;
+  CameraSettings cameraSettings_;
+  Camera camera_;  // works on cameraSettings_'s record and the shared input state
   KeptLayout layout_;        // the saved interface layout, for the interface when it exists
   bool viewLoaded_ = false;  // "Kelvane.ini" is read once, when the first scene is made
   // One for the whole run, started with the main window; silent when sound is off or fails.
