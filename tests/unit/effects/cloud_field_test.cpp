@@ -5,6 +5,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/scene.h"
 #include "effects/cloud_field.h"
 #include "effects/cloud_grid.h"
 #include "platform/gfx/recording_device.h"
@@ -151,15 +152,6 @@ TEST(CloudGrid, ListsMovesAndGivesBackNodesAndRefusesWithoutChange) {
   EXPECT_FALSE(CloudGrid(0, 32, 4).insert(1, 0, 0));
   EXPECT_FALSE(CloudGrid(32, 32, -1).valid());
   EXPECT_FALSE(CloudGrid(32, 32, 4, 0).insert(1, 0, 0));  // no block to make nodes from
-}
-
-TEST(CloudGrid, CollectNeverGrowsItsOutputPastItsCapacity) {
-  CloudGrid grid(4, 4, 10);
-  for (int id = 1; id <= 10; ++id) ASSERT_TRUE(grid.insert(id, id % 4, 0));
-  std::vector<std::int32_t> out;
-  out.reserve(3);
-  EXPECT_EQ(grid.collect(CellRect{0, 0, 3, 3}, out), 3u);
-  EXPECT_EQ(out.capacity(), 3u);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -493,6 +485,34 @@ TEST(CloudField, SmallAndOddGridsDrawEveryCloudOnceWithoutAWindowLargerThanTheFi
     EXPECT_EQ(rig.device.draws().size(), static_cast<std::size_t>(cells <= 32 ? 300 : rig.field.cloudsDrawn()));
     EXPECT_TRUE(rig.field.grid().consistent()) << cells;
   }
+}
+
+// ---------------------------------------------------------------------------------------------
+// In the scene
+
+TEST(SceneClouds, TheSceneMakesTheCloudsFromItsSettingsAndDriftsThemOncePerFrame) {
+  EXPECT_EQ(Scene(SceneConfig{}).clouds(), nullptr);
+  SceneConfig config;
+  config.clouds = CloudSettings{40, 0xFFFFFFFF};
+  Scene scene(config);
+  ASSERT_NE(scene.clouds(), nullptr);
+  ASSERT_EQ(scene.clouds()->count(), 40);
+  RecordingDevice device;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(succeeded(scene.restore(device, sceneSettingsFor(90, 640, 480))));
+    scene.invalidate();
+  }
+  EXPECT_EQ(device.liveTextures(), 0u);
+  const float x = scene.clouds()->cloud(0).x;
+  const float perSecond = scene.clouds()->cloud(0).speed * CloudField::kDriftSpeed * CloudField::kDriftScale;
+  scene.advanceFrame(1.0, 1000);
+  device.beginScene();
+  scene.render(device, Matrix::identity());
+  scene.render(device, Matrix::identity());  // the same frame again, as after a failed present
+  device.endScene();
+  float moved = scene.clouds()->cloud(0).x - x;
+  if (moved < 0) moved += kPeriod;
+  EXPECT_NEAR(moved, perSecond, 0.01f);
 }
 
 }  // namespace
