@@ -35,25 +35,6 @@ bool wellFormed(const Model& model) {
 
 float randomChannel(CrtRandom& random) { return static_cast<float>(random.next() + 32768) / 65535.0f; }
 
-// Textures are made on the texture device; while restoring, that must be the device handed in.
-// It is published only for the duration and the previous one put back, so the library never
-// leaves a device pointer behind.
-class TextureDeviceScope {
- public:
-  explicit TextureDeviceScope(RenderDevice& device) : previous_(textureDevice()), changed_(previous_ != &device) {
-    if (changed_) setTextureDevice(&device);
-  }
-  ~TextureDeviceScope() {
-    if (changed_) setTextureDevice(previous_);
-  }
-  TextureDeviceScope(const TextureDeviceScope&) = delete;
-  TextureDeviceScope& operator=(const TextureDeviceScope&) = delete;
-
- private:
-  RenderDevice* previous_;
-  bool changed_;
-};
-
 }  // namespace
 
 ModelLibrary::ModelLibrary() {

@@ -30,6 +30,10 @@ Scene::Scene(const SceneConfig& config)
     if (sky_) terrain_->textures().setSun(sky_->sunLight());  // the ground is lit by the sky's sun
     TerrainWorld::setCurrent(terrain_.get());
   }
+  if (config.clouds) {
+    clouds_ = std::make_unique<CloudField>(CloudField::kCellsPerSide, CloudField::kCellsPerSide, CloudField::kCellSize,
+                                           config.clouds->count, config.clouds->colour, processRandom());
+  }
   if (config.aircraftFiles) {
     const char* program = config.programPath.empty() ? nullptr : config.programPath.c_str();
     aircraft_ = std::make_unique<AircraftLibraries>(*config.aircraftFiles, program, processRandom());
@@ -63,6 +67,7 @@ Scene::~Scene() {
   unitEffects_.reset();
   trails_.reset();
   aircraft_.reset();
+  clouds_.reset();
   if (TerrainWorld::current() == terrain_.get()) TerrainWorld::setCurrent(nullptr);
   terrain_.reset();
   sky_.reset();
@@ -79,6 +84,7 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
     if (failed(hr)) return hr;
   }
   if (aircraft_) aircraft_->restore(device);  // a missing skin leaves its subsets untextured
+  if (clouds_) clouds_->restore(device);      // without the picture the clouds drift unseen
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -93,11 +99,13 @@ void Scene::invalidate() {
   largeFont_->invalidate();
   if (terrain_) terrain_->invalidate();
   if (aircraft_) aircraft_->invalidate();
+  if (clouds_) clouds_->invalidate();
   frustum_.reset();
 }
 
 void Scene::advanceFrame(double elapsedSeconds, std::uint64_t milliseconds) {
   elapsed_ = elapsedSeconds;
+  cloudSeconds_ += elapsedSeconds;
   milliseconds_ = milliseconds;
   if (units_) {
     const float dt = static_cast<float>(elapsedSeconds);
@@ -129,6 +137,11 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
     StateBlock states(device);
     states.render(RenderState::ZEnable, ZBuffer::False);
     sky_->drawSky(device, *frustum_);
+  }
+  if (clouds_) {
+    // Drawing the same frame again (after a failed present) does not drift the clouds twice.
+    clouds_->render(device, eye_.x, eye_.z, static_cast<float>(cloudSeconds_));
+    cloudSeconds_ = 0.0;
   }
   if (units_) {
     units_->render(device, eye_, &trails_->flame());

@@ -1,8 +1,8 @@
 #pragma once
 // The scene of one render unit: owns the parts of the flight scene and moves and draws them in
 // their fixed order. Parts still to come are simply absent; what exists now is the frame itself,
-// the sky, the terrain, the culling volume, the aircraft libraries, the units that fly them with
-// their trails and engine sounds, and the "F1 for help" hint's clock.
+// the sky, the terrain, the culling volume, the clouds, the aircraft libraries, the units that fly
+// them with their trails and engine sounds, and the "F1 for help" hint's clock.
 //
 // The scene publishes its texture registry and its large font as the process-wide ones while it
 // lives, and clears them when it goes; the registry publishes the device textures are made on
@@ -17,6 +17,7 @@
 #include "aircraft/camera.h"  // cameraProjection
 #include "aircraft/unit_list.h"
 #include "core/math.h"
+#include "effects/cloud_field.h"
 #include "effects/sky_dome.h"
 #include "effects/trail_manager.h"
 #include "effects/unit_effect_feed.h"
@@ -82,6 +83,8 @@ struct SceneConfig {
   bool trailsOn = true;
   int trailLength = 50;
   SoundEffects* sound = nullptr;
+  // The clouds' number and colour; none: a sky without clouds.
+  std::optional<CloudSettings> clouds;
 };
 
 class Scene {
@@ -109,6 +112,7 @@ class Scene {
   AircraftLibraries* aircraft() { return aircraft_.get(); }
   UnitList* units() { return units_.get(); }
   TrailManager* trails() { return trails_.get(); }
+  CloudField* clouds() { return clouds_.get(); }
   // The flight scene's keys: characters after the interface has seen them, and the arrows and
   // modifiers held this frame. Answers whether the character was taken.
   bool onChar(int ch) { return units_ && units_->onChar(ch); }
@@ -133,6 +137,7 @@ class Scene {
   std::unique_ptr<TerrainWorld> terrain_;
   std::uint32_t hazeColour_;
   std::unique_ptr<ViewFrustum> frustum_;
+  std::unique_ptr<CloudField> clouds_;
   std::unique_ptr<AircraftLibraries> aircraft_;  // meshes, descriptions, catalogue
   std::unique_ptr<TrailManager> trails_;
   std::unique_ptr<UnitEffectFeed> unitEffects_;
@@ -142,6 +147,7 @@ class Scene {
   std::uint64_t milliseconds_ = 0;
   Vec3 eye_;  // where the camera was at the last render
   double elapsed_ = 0.0;
+  double cloudSeconds_ = 0.0;  // frame time the clouds have yet to drift by
   double hintSeconds_ = 0.0;
 };
 

@@ -107,6 +107,7 @@ SceneConfig SceneApp::sceneConfig() {
   config.trailsOn = aircraft.trailsOn != 0;
   config.trailLength = aircraft.trailLength;
   config.sound = &soundEffects_;
+  config.clouds = CloudSettings{CloudField::countForAmount(general.cloudAmount), general.cloudColour};
   return config;
 }
 

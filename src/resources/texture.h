@@ -20,6 +20,25 @@ RenderDevice* textureDevice();
 // What the device reported when it was set, in bytes; 0 without a device.
 std::uint32_t availableTextureMemory();
 
+// Textures are made on the texture device; while a part restores, that must be the device handed
+// to it. The scope publishes that device only for its duration and puts the previous one back, so
+// no part leaves a device pointer behind.
+class TextureDeviceScope {
+ public:
+  explicit TextureDeviceScope(RenderDevice& device) : previous_(textureDevice()), changed_(previous_ != &device) {
+    if (changed_) setTextureDevice(&device);
+  }
+  ~TextureDeviceScope() {
+    if (changed_) setTextureDevice(previous_);
+  }
+  TextureDeviceScope(const TextureDeviceScope&) = delete;
+  TextureDeviceScope& operator=(const TextureDeviceScope&) = delete;
+
+ private:
+  RenderDevice* previous_;
+  bool changed_;
+};
+
 // Plain creation; levels 0 makes the full chain.
 HResult createTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, Format format, Pool pool,
                       std::unique_ptr<Texture>& out);
