@@ -33,6 +33,7 @@ constexpr float kStallRecoverySeconds = -5.0f;
 constexpr float kStallRatio = 0.3f;
 constexpr float kCosMaxNoseToPath = 0.87758256f;  // cos 0.5: half a radian from nose to path
 constexpr float kSagRatio = 0.35f;
+constexpr float kRightingRate = 1.5f;  // radians a second
 
 // Integration.
 constexpr float kGravity = 10.0f;
@@ -282,12 +283,17 @@ void FlyingUnit::autopilot(float dt, const Vec3& toGoal, const FlightWorld& env)
     }
   }
 
-  // Bank so the up axis leans toward where the velocity slips off the nose: the lift then pulls
-  // the flight path round after the nose.
+  // Bank so the up axis lines up with the line along which the velocity slips off the nose: the
+  // lift, which works both ways along up, then pulls the flight path round after the nose. Of
+  // the two directions along that line the upper one is taken. Taken as it points, a unit
+  // sinking onto its wing (velocity a little below the nose, as in any level flight that
+  // carries its weight) is rolled toward its back a little more every frame; flown over the
+  // generated landscapes, half the fleet's time was spent upside down.
   const Vec3 slip = cross(direction, forward);
   const float slipLength = length(slip);
   if (slipLength > 1e-7f) {
-    const Vec3 n = normalize(direction - forward * dot(direction, forward));
+    Vec3 n = normalize(direction - forward * dot(direction, forward));
+    if (n.y < 0.0f) n = -n;
     Vec3 axis = cross(up, n);
     const float sine = length(axis);
     if (sine > 1e-7f) {
@@ -295,6 +301,21 @@ void FlyingUnit::autopilot(float dt, const Vec3& toGoal, const FlightWorld& env)
       float angle = std::min(2.0f, (theta + 0.1f) * slipLength * 200.0f) * dt;
       if (angle > theta) angle = theta * 0.5f;
       rotateAxes(axis * (1.0f / sine), angle);
+    }
+  }
+
+  // Nothing above rights a unit that a loop or a steep turn has left on its back, and the lift,
+  // working both ways along up, lets it fly on that way: roll it back upright about its nose.
+  if (up.y < 0.0f) {
+    const Vec3 level = Vec3{0.0f, 1.0f, 0.0f} - forward * forward.y;  // world up across the nose
+    const float levelLength = length(level);
+    if (levelLength > 0.1f) {
+      const Vec3 target = level * (1.0f / levelLength);
+      Vec3 axis = cross(up, target);
+      const float sine = length(axis);
+      const float between = std::atan2(sine, dot(up, target));
+      axis = sine > 1e-6f ? axis * (1.0f / sine) : forward;
+      rotateAxes(axis, std::min(kRightingRate * dt, between));
     }
   }
 }

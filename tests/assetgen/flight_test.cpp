@@ -48,6 +48,7 @@ struct FlightReport {
   std::uint64_t takeOffContacts = 0;
   std::uint64_t groundContacts = 0;  // after the take-off
   float minimumClearance = 1e30f;    // after the take-off
+  std::uint64_t inverted = 0;        // unit steps flown with the up axis pointing down
   std::string worst;                 // the type with the most contacts
 };
 
@@ -88,6 +89,7 @@ FlightReport flyOver(const std::string& terrainFile, float startX, float startZ)
       const FlyingUnit& u = units.unit(i);
       report.minimumClearance =
           std::min(report.minimumClearance, u.position.y - u.groundOffset() - ground(u.position.x, u.position.z));
+      if (u.up.y < 0.0f) ++report.inverted;
     }
   }
   std::uint32_t most = 0;
@@ -98,11 +100,11 @@ FlightReport flyOver(const std::string& terrainFile, float startX, float startZ)
     if (u.groundContacts - atTakeOff[i] > most) most = u.groundContacts - atTakeOff[i], report.worst = u.description->name;
   }
   std::printf("%s: %zu units, take-off contacts %llu; then 5 minutes: minimum clearance %.1f m, %llu ground contacts "
-              "in %d unit steps%s%s\n",
+              "in %d unit steps%s%s; %llu steps upside down\n",
               terrainFile.c_str(), report.units, static_cast<unsigned long long>(report.takeOffContacts),
               report.minimumClearance, static_cast<unsigned long long>(report.groundContacts),
               static_cast<int>(report.units) * (kFrames - kTakeOffFrames), most ? ", most by a " : "",
-              report.worst.c_str());
+              report.worst.c_str(), static_cast<unsigned long long>(report.inverted));
   ::testing::Test::RecordProperty("minimum_clearance_m", std::to_string(report.minimumClearance));
   ::testing::Test::RecordProperty("ground_contacts", std::to_string(report.groundContacts));
   return report;
@@ -113,6 +115,7 @@ TEST(FlightOverTheLandscapes, TheStartingFormationFliesFiveMinutesOverTheCoastWi
   EXPECT_EQ(r.units, AircraftSettings::defaultAircraft().size());
   EXPECT_EQ(r.groundContacts, 0u);
   EXPECT_GT(r.minimumClearance, 0.0f);
+  EXPECT_LT(r.inverted, r.units * (kFrames - kTakeOffFrames) / 50);  // upside down under 2 % of the time
 }
 
 // The highlands' slopes are steeper in places than the slowest types (a glider at 45 m/s) can
@@ -123,6 +126,7 @@ TEST(FlightOverTheLandscapes, OverTheHighlandsTheGroundHoldsUpAUnitRarelyAndNone
   EXPECT_EQ(r.units, AircraftSettings::defaultAircraft().size());
   EXPECT_GE(r.minimumClearance, -0.01f);
   EXPECT_LT(r.groundContacts, r.units * (kFrames - kTakeOffFrames) / 200);  // under 0.5 % of the steps
+  EXPECT_LT(r.inverted, r.units * (kFrames - kTakeOffFrames) / 50);
 }
 
 }  // namespace

@@ -158,6 +158,24 @@ TEST(UnitFlight, AUnitAimedAtARidgeClimbsOverIt) {
   }
 }
 
+// Level flight carries the weight with the velocity a little below the nose; the banking must not
+// take that slip for a turn and roll the unit onto its back. One left on its back rolls upright.
+TEST(UnitFlight, UnitsFlyRightWayUpAndOneOnItsBackRollsUpright) {
+  FlightFixture f;
+  FlyingUnit& level = f.flying("prop", {3000, 1500, 3000});
+  FlyingUnit& turning = f.flying("jet", {9000, 1500, 3000});
+  turning.target = turning.avoidPoint = {9000, 1500, 30000};  // a right angle to the left
+  FlyingUnit& inverted = f.flying("jet", {20000, 2500, 3000});
+  inverted.up = {0, -1, 0};
+  inverted.sideAxis = {0, 0, -1};
+  float lowest = 1;
+  for (int i = 0; i < 60 * 60; ++i) {
+    f.units->advanceFrame(1 / 60.0f);
+    if (i > 60 * 5) lowest = std::min({lowest, level.up.y, turning.up.y, inverted.up.y});
+  }
+  EXPECT_GT(lowest, 0.0f);
+}
+
 TEST(UnitFlight, AWreckFallsTumblingThenIsBuriedAndLetsItsSoundGo) {
   FlightFixture f([](float, float) { return 100.0f; });
   CountingSink sink;
