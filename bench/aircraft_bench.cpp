@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "install_tree.h"
 #include "aircraft/aircraft_libraries.h"
 #include "aircraft/spatial_index.h"
 #include "aircraft/unit_draw.h"
@@ -19,18 +20,6 @@
 
 namespace skyloom {
 namespace {
-
-namespace fs = std::filesystem;
-
-// The generated install tree is the current directory while a benchmark runs.
-class InInstallTree {
- public:
-  InInstallTree() : previous_(fs::current_path()) { fs::current_path(SKYLOOM_INSTALL_DIR); }
-  ~InInstallTree() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
 
 std::vector<std::string> fleetFiles() {
   FileList list;

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "install_tree.h"
 #include "aircraft/aircraft_libraries.h"
 #include "aircraft/unit_list.h"
 #include "config/aircraft_settings.h"
@@ -22,17 +23,6 @@
 
 namespace skyloom {
 namespace {
-
-namespace fs = std::filesystem;
-
-class InInstallTree {
- public:
-  InInstallTree() : previous_(fs::current_path()) { fs::current_path(SKYLOOM_INSTALL_DIR); }
-  ~InInstallTree() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
 
 // The catalogue row with the most members that are all units: groups of it pack the most
 // units into the thousand groups a scene may have.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "install_tree.h"
 #include "aircraft/camera.h"
 #include "app/scene.h"
 #include "config/aircraft_settings.h"
@@ -22,17 +23,6 @@
 
 namespace skyloom {
 namespace {
-
-namespace fs = std::filesystem;
-
-class InInstallTree {
- public:
-  InInstallTree() : previous_(fs::current_path()) { fs::current_path(SKYLOOM_INSTALL_DIR); }
-  ~InInstallTree() { fs::current_path(previous_); }
-
- private:
-  fs::path previous_;
-};
 
 SceneConfig defaultScene() {
   const GeneralRecord general;

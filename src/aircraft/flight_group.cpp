@@ -201,16 +201,10 @@ FlightGroup* FlightGroupList::buildGroup(bool leader, int row, float x, float z,
   return &g;
 }
 
-GroupWorld FlightGroupList::world() const {
-  return GroupWorld{[this](float x, float z) { return units_.ground(x, z); }, &units_.random(),
-                    const_cast<FormationState*>(&formation_), units_.worldCeiling()};
-}
-
 void FlightGroupList::advanceFrame(float dt) {
   if (!enabled) return;
-  const GroupWorld w = world();
   for (FlightGroup* g : leaders_) {
-    if (g->unitTotal > 0) g->advanceFrame(dt, w);
+    if (g->unitTotal > 0) g->advanceFrame(dt, world_);
   }
   const std::size_t n = leaders_.size();
   for (std::size_t i = 0; i < std::min<std::size_t>(kGroupsPerFrame, n); ++i) {

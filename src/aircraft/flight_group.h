@@ -109,19 +109,21 @@ class FlightGroupList {
   FlightGroup& group(std::size_t i) { return *groups_[i]; }
   std::span<FlightGroup* const> leaders() const { return leaders_; }
   FormationState& formation() { return formation_; }
+  // What the group steps read (the unit list's ground, generator and ceiling, this formation).
+  void setWorld(const GroupWorld& world) { world_ = world; }
   bool enabled = true;
 
  private:
   FlightGroup* buildGroup(bool leader, int row, float x, float z, float heading, NameCursor& names,
                           FlightGroup* owner, int depth);
   void selectTarget(FlightGroup& group, float dt);
-  GroupWorld world() const;
 
   UnitList& units_;
   std::vector<std::unique_ptr<FlightGroup>> groups_;
   std::vector<FlightGroup*> leaders_;
   std::size_t targetCursor_ = 0;
   FormationState formation_;
+  GroupWorld world_;
 };
 
 // Appends group's units to out: its members, then each subgroup's in order.

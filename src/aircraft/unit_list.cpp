@@ -25,6 +25,8 @@ UnitList::UnitList(const UnitListServices& services)
       worldCeiling_(services.worldCeiling),
       groups_(*this) {
   if (!ground_) ground_ = [](float, float) { return 0.0f; };
+  flightWorld_ = FlightWorld{ground_, &random_, &index_, nullptr, &manual_};
+  groups_.setWorld(GroupWorld{ground_, &random_, &groups_.formation(), worldCeiling_});
 }
 
 UnitList::~UnitList() = default;
@@ -73,8 +75,8 @@ bool UnitList::buildStartingFormation(float cx, float cz, std::span<const std::s
 void UnitList::advanceFrame(float dt) {
   if (!(dt > 0.0f)) dt = 0.0f;  // also NaN
   dt = std::min(dt, kLongestStep);
-  const FlightWorld world{ground_, &random_, &index_, effects_, &manual_};
-  for (const auto& unit : units_) unit->advanceFrame(dt, world);
+  flightWorld_.effects = effects_;
+  for (const auto& unit : units_) unit->advanceFrame(dt, flightWorld_);
   groups_.advanceFrame(dt);
   publishFollowed();
 }

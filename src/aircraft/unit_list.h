@@ -125,6 +125,7 @@ class UnitList {
   FlightGroupList groups_;  // after the index: groups point at units, not the other way
   ManualControl manual_;
   UnitEffectsSink* effects_ = nullptr;
+  FlightWorld flightWorld_;  // what every unit's step reads, made once
   FollowedView view_;
 };
 
