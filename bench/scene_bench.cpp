@@ -19,6 +19,7 @@
 #include "config/file_list.h"
 #include "config/settings_records.h"
 #include "effects/cloud_field.h"
+#include "effects/trail_vertex.h"
 #include "platform/gfx/recording_device.h"
 
 namespace skyloom {
@@ -45,66 +46,77 @@ SceneConfig defaultScene() {
   return config;
 }
 
-void BM_SceneFrame(benchmark::State& state) {
+// The scene with 100 aircraft in groups side by side and the camera behind the first.
+struct BenchScene {
   InInstallTree here;
-  Scene scene(defaultScene());
+  Scene scene{defaultScene()};
   UnitList* units = scene.units();
-  if (!units || units->count() == 0) {
-    state.SkipWithError("no aircraft (build the assets)");
-    return;
-  }
-  // More groups of the starting row beside the first, up to 100 aircraft.
-  const std::vector<std::string> names(AircraftSettings::defaultAircraft().begin(),
-                                       AircraftSettings::defaultAircraft().end());
-  for (int g = 1; units->count() < 100; ++g) {
-    std::vector<std::string> list(names.begin(), names.begin() + std::min<std::ptrdiff_t>(
-                                                                    static_cast<std::ptrdiff_t>(names.size()),
-                                                                    static_cast<std::ptrdiff_t>(100 - units->count())));
-    NameCursor cursor{list, 0};
-    if (!units->groups().build(true, units->catalogue().startingRow, 30000.0f + 1500.0f * g, 30000.0f, 3.14159265f,
-                               cursor))
-      break;
-  }
-
-  RecordingDeviceConfig deviceConfig;
-  deviceConfig.captureGeometry = false;
-  deviceConfig.captureState = false;
-  RecordingDevice device(deviceConfig);
-  const SceneSettings settings = sceneSettingsFor(90, 800, 600);
-  applySceneStates(device, settings.nearProjection, Matrix::identity());
-  if (failed(scene.restore(device, settings))) {
-    state.SkipWithError("the scene did not restore");
-    return;
-  }
-
   CameraRecord record;
   std::array<std::uint8_t, 256> keys{};
   float idle = 0;
   int fillMode = 3;
-  Camera camera(record, CameraInput{keys, idle, fillMode},
-                [&](float x, float z) { return scene.terrain()->heights().groundHeight(x, z); });
-  camera.setFollowNext([&] { units->followNext(); });
-  camera.setMode(5);  // behind the followed unit; after a minute idle it changes by itself
+  std::unique_ptr<Camera> camera;
+  std::uint64_t ms = 0;
 
-  constexpr int kFrames = 60 * 60;
-  constexpr double kDt = 1.0 / 60.0;
+  // Null when it cannot run, with the reason in why.
+  const char* prepare(RenderDevice& device, int mode = 5) {
+    if (!units || units->count() == 0) return "no aircraft (build the assets)";
+    const std::vector<std::string> names(AircraftSettings::defaultAircraft().begin(),
+                                         AircraftSettings::defaultAircraft().end());
+    for (int g = 1; units->count() < 100; ++g) {
+      const auto take = std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(names.size()),
+                                                 static_cast<std::ptrdiff_t>(100 - units->count()));
+      std::vector<std::string> list(names.begin(), names.begin() + take);
+      NameCursor cursor{list, 0};
+      if (!units->groups().build(true, units->catalogue().startingRow, 30000.0f + 1500.0f * g, 30000.0f,
+                                 3.14159265f, cursor))
+        break;
+    }
+    const SceneSettings settings = sceneSettingsFor(90, 800, 600);
+    applySceneStates(device, settings.nearProjection, Matrix::identity());
+    if (failed(scene.restore(device, settings))) return "the scene did not restore";
+    camera = std::make_unique<Camera>(record, CameraInput{keys, idle, fillMode}, [this](float x, float z) {
+      return scene.terrain()->heights().groundHeight(x, z);
+    });
+    camera->setFollowNext([this] { units->followNext(); });
+    camera->setMode(mode);  // after a minute idle it changes by itself
+    return nullptr;
+  }
+
+  void frame(RecordingDevice& device, double dt) {
+    ms += static_cast<std::uint64_t>(dt * 1000);
+    scene.advanceFrame(dt, ms);
+    camera->follow(units->followedView());
+    camera->advanceFrame(static_cast<float>(dt));
+    device.clearRecording();
+    device.beginScene();
+    device.setTransform(TransformState::View, camera->view());
+    scene.render(device, camera->world());
+    device.endScene();
+  }
+};
+
+constexpr int kFrames = 60 * 60;
+constexpr double kDt = 1.0 / 60.0;
+
+void BM_SceneFrame(benchmark::State& state) {
+  RecordingDeviceConfig deviceConfig;
+  deviceConfig.captureGeometry = false;
+  deviceConfig.captureState = false;
+  RecordingDevice device(deviceConfig);
+  BenchScene bench;
+  if (const char* why = bench.prepare(device)) {
+    state.SkipWithError(why);
+    return;
+  }
   std::vector<double> micros;
   micros.reserve(kFrames);
-  std::uint64_t ms = 0;
   std::size_t drawCalls = 0;
   for (auto _ : state) {
     micros.clear();
     for (int f = 0; f < kFrames; ++f) {
       const auto begin = std::chrono::steady_clock::now();
-      ms += 16;
-      scene.advanceFrame(kDt, ms);
-      camera.follow(units->followedView());
-      camera.advanceFrame(static_cast<float>(kDt));
-      device.clearRecording();
-      device.beginScene();
-      device.setTransform(TransformState::View, camera.view());
-      scene.render(device, camera.world());
-      device.endScene();
+      bench.frame(device, kDt);
       micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin).count());
       drawCalls = device.draws().size();
     }
@@ -113,15 +125,89 @@ void BM_SceneFrame(benchmark::State& state) {
   std::sort(sorted.begin(), sorted.end());
   std::vector<double> settled(micros.begin() + 60, micros.end());  // after the first second's paging
   std::sort(settled.begin(), settled.end());
-  state.counters["units"] = static_cast<double>(units->count());
+  state.counters["units"] = static_cast<double>(bench.units->count());
   state.counters["median_us"] = sorted[sorted.size() / 2];
   state.counters["p99_us"] = sorted[sorted.size() * 99 / 100];
   state.counters["worst_us"] = sorted.back();
   state.counters["worst_after_1s_us"] = settled.back();
   state.counters["draw_calls"] = static_cast<double>(drawCalls);
-  scene.invalidate();
+  bench.scene.invalidate();
 }
 BENCHMARK(BM_SceneFrame)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The smoke's share of the fill: the screen area the blended trail triangles cover, clipped to
+// the view, in whole screens per frame. A software rasteriser pays for every layer.
+double clippedArea(const std::array<Vec4, 3>& tri) {
+  std::vector<Vec4> poly(tri.begin(), tri.end()), next;
+  // Clip space: w > near, −w ≤ x ≤ w, −w ≤ y ≤ w.
+  const auto planes = std::array<Vec4, 5>{Vec4{0, 0, 1, 0}, Vec4{1, 0, 0, 1}, Vec4{-1, 0, 0, 1},
+                                          Vec4{0, 1, 0, 1}, Vec4{0, -1, 0, 1}};
+  for (const Vec4& p : planes) {
+    next.clear();
+    for (std::size_t i = 0; i < poly.size(); ++i) {
+      const Vec4& a = poly[i];
+      const Vec4& b = poly[(i + 1) % poly.size()];
+      const float da = p.x * a.x + p.y * a.y + p.z * a.z + p.w * a.w;
+      const float db = p.x * b.x + p.y * b.y + p.z * b.z + p.w * b.w;
+      if (da >= 0) next.push_back(a);
+      if ((da >= 0) != (db >= 0)) {
+        const float t = da / (da - db);
+        next.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t, a.w + (b.w - a.w) * t});
+      }
+    }
+    poly.swap(next);
+    if (poly.size() < 3) return 0.0;
+  }
+  double area = 0;
+  for (std::size_t i = 0; i < poly.size(); ++i) {
+    const Vec4& a = poly[i];
+    const Vec4& b = poly[(i + 1) % poly.size()];
+    area += static_cast<double>(a.x / a.w) * (b.y / b.w) - static_cast<double>(b.x / b.w) * (a.y / a.w);
+  }
+  return std::abs(area) / 2 / 4;  // the view spans 2 × 2
+}
+
+void BM_TrailFill(benchmark::State& state) {
+  RecordingDevice device;
+  BenchScene bench;
+  if (const char* why = bench.prepare(device, static_cast<int>(state.range(1)))) {
+    state.SkipWithError(why);
+    return;
+  }
+  // The frame rate changes the trails: at a few frames a second every frame starts a point, so
+  // the same points reach much further back.
+  const int rate = static_cast<int>(state.range(0));
+  const int frames = 60 * rate;
+  std::vector<double> screens;
+  for (auto _ : state) {
+    screens.clear();
+    for (int f = 0; f < frames; ++f) {
+      bench.frame(device, 1.0 / rate);
+      if (f % std::max(1, rate / 6) != 0) continue;
+      double frame = 0;
+      for (const RecordedDraw& d : device.draws()) {
+        if (d.state.fvf != kTrailFvf || d.state.renderState(RenderState::DestBlend) != Blend::InvSrcAlpha) continue;
+        const Matrix m = d.state.world * d.state.view * d.state.projection;
+        for (std::size_t i = 0; i + 2 < d.indices.size(); i += 3) {
+          std::array<Vec4, 3> tri;
+          for (int k = 0; k < 3; ++k) {
+            const std::uint32_t v = d.indices[i + static_cast<std::size_t>(k)];
+            tri[static_cast<std::size_t>(k)] = transform({d.floatAt(v, 0), d.floatAt(v, 4), d.floatAt(v, 8)}, m);
+          }
+          frame += clippedArea(tri);
+        }
+      }
+      screens.push_back(frame / 2);  // each side is drawn with both windings; one of them fills
+    }
+  }
+  std::sort(screens.begin(), screens.end());
+  state.counters["median_screens"] = screens[screens.size() / 2];
+  state.counters["p90_screens"] = screens[screens.size() * 9 / 10];
+  state.counters["worst_screens"] = screens.back();
+  bench.scene.invalidate();
+}
+BENCHMARK(BM_TrailFill)->ArgsProduct({{60, 5}, {1, 3, 4, 5}})->Iterations(1)->Unit(benchmark::kSecond);
+
 
 }  // namespace
 }  // namespace skyloom

@@ -1,5 +1,6 @@
 #include "app/scene.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/help_hint.h"
@@ -218,10 +219,17 @@ void applySceneStates(RenderDevice& d, const Matrix& projection, const Matrix& v
   d.setTextureStageState(0, TextureStageState::AlphaArg1, TextureArg::Texture);
   d.setTextureStageState(0, TextureStageState::AlphaArg2, TextureArg::Current);
   d.setTextureStageState(0, TextureStageState::TexCoordIndex, 0);
-  d.setSamplerState(0, SamplerState::MinFilter, TextureFilter::Anisotropic);
-  d.setSamplerState(0, SamplerState::MagFilter, TextureFilter::Anisotropic);
-  d.setSamplerState(0, SamplerState::MipFilter, TextureFilter::Anisotropic);
-  d.setSamplerState(0, SamplerState::MaxAnisotropy, 6);
+  // Anisotropic filtering of up to 6 samples where the device offers it; a device without it
+  // filters linearly rather than being handed a filter it does not have.
+  DeviceCaps caps;
+  const bool anisotropic = succeeded(d.getDeviceCaps(caps)) && caps.maxAnisotropy >= 1 &&
+                           (caps.textureFilterCaps & FilterCaps::MinAnisotropic) != 0 &&
+                           (caps.textureFilterCaps & FilterCaps::MagAnisotropic) != 0;
+  const std::uint32_t filter = anisotropic ? TextureFilter::Anisotropic : TextureFilter::Linear;
+  d.setSamplerState(0, SamplerState::MinFilter, filter);
+  d.setSamplerState(0, SamplerState::MagFilter, filter);
+  d.setSamplerState(0, SamplerState::MipFilter, filter);
+  d.setSamplerState(0, SamplerState::MaxAnisotropy, anisotropic ? std::min<std::uint32_t>(6, caps.maxAnisotropy) : 1);
 
   d.setTextureStageState(1, TextureStageState::ColorOp, TextureOp::Disable);
   d.setTextureStageState(1, TextureStageState::ColorArg1, TextureArg::Texture);

@@ -65,6 +65,25 @@ TEST(Scene, RestoredDevicesStartFromTheSceneStates) {
   EXPECT_FLOAT_EQ(s.projection.m[1][1], 4.0f / 3.0f);
 }
 
+// A device without anisotropic filtering (or with fewer than 6 samples) gets what it has.
+TEST(Scene, SamplerZeroFiltersWithWhatTheDeviceOffers) {
+  RecordingDeviceConfig linearOnly;
+  linearOnly.caps.textureFilterCaps &= ~(FilterCaps::MinAnisotropic | FilterCaps::MagAnisotropic);
+  RecordingDevice plain(linearOnly);
+  applySceneStates(plain, Matrix::identity(), Matrix::identity());
+  for (SamplerState f : {SamplerState::MinFilter, SamplerState::MagFilter, SamplerState::MipFilter}) {
+    EXPECT_EQ(plain.state().samplerState(0, f), TextureFilter::Linear);
+  }
+  EXPECT_EQ(plain.state().samplerState(0, SamplerState::MaxAnisotropy), 1u);
+
+  RecordingDeviceConfig fewSamples;
+  fewSamples.caps.maxAnisotropy = 4;
+  RecordingDevice four(fewSamples);
+  applySceneStates(four, Matrix::identity(), Matrix::identity());
+  EXPECT_EQ(four.state().samplerState(0, SamplerState::MinFilter), TextureFilter::Anisotropic);
+  EXPECT_EQ(four.state().samplerState(0, SamplerState::MaxAnisotropy), 4u);
+}
+
 TEST(Scene, TheHintAndItsFontLeaveTheDeviceAsTheyFoundIt) {
   RecordingDevice device;
   const SceneSettings settings = sceneSettingsFor(90, 640, 480);
