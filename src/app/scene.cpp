@@ -139,10 +139,16 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
     states.render(RenderState::ZEnable, ZBuffer::False);
     sky_->drawSky(device, *frustum_);
   }
-  if (clouds_) {
-    // Drawing the same frame again (after a failed present) does not drift the clouds twice.
-    clouds_->render(device, eye_.x, eye_.z, static_cast<float>(cloudSeconds_));
-    cloudSeconds_ = 0.0;
+  {
+    // Clouds and trees are blended over what is drawn and leave the depths as they are.
+    StateBlock states(device);
+    states.render(RenderState::ZWriteEnable, 0);
+    if (clouds_) {
+      // Drawing the same frame again (after a failed present) does not drift the clouds twice.
+      clouds_->render(device, eye_.x, eye_.z, static_cast<float>(cloudSeconds_));
+      cloudSeconds_ = 0.0;
+    }
+    if (terrain_ && frustum_) terrain_->drawTrees(device, *frustum_);
   }
   if (units_) {
     units_->render(device, eye_, &trails_->flame());

@@ -84,6 +84,7 @@ SceneConfig SceneApp::sceneConfig() {
   TerrainSettings terrain;
   terrain.terrainName.assign(general.terrainName, strnlen(general.terrainName, sizeof general.terrainName));
   terrain.detail = static_cast<float>(general.terrainQuality);
+  terrain.sceneryDensity = general.treeAmount;
   terrain.seaLevelMetres = general.seaLevel;
   terrain.hazeColour = general.fogColour2;
   config.terrain = terrain;

@@ -31,7 +31,7 @@ std::uint32_t landSample(std::int64_t height, std::uint32_t groundClass) {
 }  // namespace
 
 GroundClassifier::GroundClassifier(const TerrainParams& params)
-    : spacing_(params.spacing), sea_(params.seaLevel), classHeight_(params.classHeight) {
+    : spacing_(params.spacing), heightUnit_(params.heightUnit), sea_(params.seaLevel), classHeight_(params.classHeight) {
   const float h = params.heightUnit;
   shore_ = sea_ + truncUnits(5.0f, h);
   lowland_ = shore_ + truncUnits(10.0f, h);
@@ -98,6 +98,34 @@ void GroundClassifier::classifyTile(std::span<const std::uint16_t, kTileSampleCo
       const std::int64_t x = std::int64_t{originX} + std::int64_t{col} * step;
       in.noise = withNoise ? static_cast<int>(noise->pixel(x, z)[0]) - kNeutralNoise : 0;
       out[static_cast<std::size_t>(row) * kTileSamples + col] = classify(in, a);
+    }
+  }
+  markSteep(level, out);
+}
+
+int sampleFlatness(float h, float hx, float hz, float u) {
+  const float nx = -u * (hx - h), nz = -u * (hz - h), ny = u * u;
+  return static_cast<int>(255.0f * ny / std::sqrt(nx * nx + ny * ny + nz * nz));
+}
+
+// Steep samples become rock, measured as the texturing measures them: on the classified
+// heights (water at sea level) to the +x and +z neighbours; the last row and column, which
+// the next tile's texture draws, to the sample before.
+void GroundClassifier::markSteep(int level, std::span<std::uint32_t, kTileSampleCount> out) const {
+  constexpr int last = kTileSamples - 1;
+  const float u = std::ldexp(spacing_, level);
+  auto metres = [&](int row, int col) {
+    return static_cast<float>(sampleHeight(out[static_cast<std::size_t>(row) * kTileSamples + col])) * heightUnit_;
+  };
+  // Read before written: a row's rewrite changes classes only, never heights.
+  for (int row = 0; row < kTileSamples; ++row) {
+    const int r0 = row < last ? row : row - 1;
+    for (int col = 0; col < kTileSamples; ++col) {
+      const int c0 = col < last ? col : col - 1;
+      const float h = metres(r0, c0);
+      if ((sampleFlatness(h, metres(r0, c0 + 1), metres(r0 + 1, c0), u) & 0xFE) >= kSteepFlatness) continue;
+      std::uint32_t& s = out[static_cast<std::size_t>(row) * kTileSamples + col];
+      s = (s & ~(0xFu << kSampleClassShift)) | (std::uint32_t{kRockClass} << kSampleClassShift);
     }
   }
 }

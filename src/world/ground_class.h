@@ -29,6 +29,16 @@ constexpr std::uint32_t sampleHeight(std::uint32_t s) { return s & kSampleHeight
 constexpr int sampleClass(std::uint32_t s) { return static_cast<int>(s >> kSampleClassShift); }
 constexpr int sampleDepth(std::uint32_t s) { return static_cast<int>((s >> kSampleDepthShift) & 0xFFu); }
 
+// Samples flatter than this (255 × the normal's y, low bit ignored) are rock whatever their
+// class: the tile says so as it is classified, so the texturing and the scenery agree however
+// the tiles were paged.
+constexpr int kSteepFlatness = 140;
+constexpr int kRockClass = 3;
+
+// The flatness of a sample, 255 × the y of the normal of the ground to its +x and +z
+// neighbours, at u metres between samples (heights in metres).
+int sampleFlatness(float h, float hx, float hz, float u);
+
 // The noise picture's bytes are centred on this value; a missing picture reads as it, no noise.
 constexpr int kNeutralNoise = 160;
 
@@ -64,7 +74,10 @@ class GroundClassifier {
   int depthShift() const { return depthShift_; }
 
  private:
+  void markSteep(int level, std::span<std::uint32_t, kTileSampleCount> out) const;
+
   float spacing_;
+  float heightUnit_;
   std::int32_t sea_;
   std::int32_t classHeight_;
   std::int32_t shore_;

@@ -4,6 +4,7 @@
 #include "world/terrain_draw.h"
 #include "world/terrain_sky.h"
 #include "world/terrain_world.h"
+#include "world/tree_field.h"
 
 namespace skyloom {
 
@@ -35,6 +36,19 @@ void TerrainWorld::render(RenderDevice& device, const ViewFrustum& frustum) {
   }
   selectPass(frustum);
   draw_->drawPass(device);
+}
+
+HazeView TerrainWorld::hazeView() const {
+  HazeView v;
+  v.eye = eye_;
+  v.hazeFactor = haze_.hazeFactor;
+  v.eyeHazeOffset = haze_.eyeHazeOffset;
+  v.verticalWeight = haze_.verticalWeight;
+  return v;
+}
+
+void TerrainWorld::drawTrees(RenderDevice& device, const ViewFrustum& frustum) {
+  if (trees_) trees_->draw(device, frustum, draw_->hazeRamp(), hazeView());
 }
 
 }  // namespace skyloom

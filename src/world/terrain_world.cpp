@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "world/terrain_draw.h"
+#include "world/tree_field.h"
 
 namespace skyloom {
 namespace {
@@ -31,6 +32,8 @@ constexpr float kHazeScale = 0.0001f;
 constexpr float kHazeTableScale = 16320.0f;
 constexpr float kHazeCeiling = 9021.0f;
 constexpr float kFogEndOfExtent = 0.75f;
+// Trees and buildings grow only when twice the density setting exceeds this.
+constexpr int kLeastSceneryDensity = 6;
 
 // The eye cell changes only once the eye is this fraction of a sample past a border.
 constexpr float kEyeCellHysteresis = 0.2f;
@@ -120,7 +123,12 @@ void TerrainWorld::construct(float startX, float startZ) {
   // their children's.
   for (int k = levelCount() - 1; k >= 0; --k) buildCells(level(k), 0, level(k).size, 0, level(k).size);
 
-  // Trees and buildings join here with the scenery.
+  // The scenery grows only where the density asks for enough of it.
+  const int density = 2 * settings_.sceneryDensity;
+  if (density > kLeastSceneryDensity) {
+    trees_ = std::make_unique<TreeField>(params_, density, *heights_, noise_);
+    trees_->moveTo(cellX, cellZ);
+  }
   draw_ = std::make_unique<TerrainDraw>(*this);
   haze_.ramp = draw_->ramp();
   haze_.fogEnd = kFogEndOfExtent * params_.extent;
@@ -167,6 +175,7 @@ void TerrainWorld::frameUpdate(const Vec3& eye) {
     eyeCellX_ = tx;
     eyeCellZ_ = tz;
     scrollLevels(tx, tz);
+    if (trees_) trees_->moveTo(tx, tz);
   }
 }
 
@@ -204,6 +213,7 @@ void TerrainWorld::scrollLevel(ClodLevel& level, std::int32_t eyeCellX, std::int
 void TerrainWorld::useTextures(TextureRegistry& registry) {
   // A full mip chain: far away the grain averages out to an even grey instead of shimmering.
   draw_->setDetailTexture(registry.registerTexture(kDetailTextureName, 0, Format::A8R8G8B8, 0));
+  if (trees_) trees_->registerTexture(registry);
 }
 
 }  // namespace skyloom

@@ -20,6 +20,7 @@
 #include "resources/texture_registry.h"
 #include "world/clod_level.h"
 #include "world/height_pyramid.h"
+#include "world/haze_ramp.h"
 #include "world/height_source.h"
 #include "world/land_image.h"
 #include "world/terrain_params.h"
@@ -30,6 +31,7 @@ namespace skyloom {
 
 class TerrainDraw;
 class TerrainSky;
+class TreeField;
 
 // The grain that modulates the near ground on texture stage 1.
 constexpr const char* kDetailTextureName = "pack\\detail.jpg";
@@ -40,6 +42,7 @@ struct TerrainSettings {
   float detail = 1.0f;                // terrain quality, 1 to 3; -1 in preview
   int seaLevelMetres = 0;
   std::uint32_t hazeColour = 0xFF3070CF;  // tints the haze ramp
+  int sceneryDensity = 0;                 // the tree setting; trees grow only above 3
 };
 
 // Receives the horizon ring each frame before the sky draws (the sky fills this seam).
@@ -85,6 +88,14 @@ class TerrainWorld {
   // The whole per-frame work: frame update, horizon ring, select pass, render states, draw
   // pass. The scene has updated the frustum from the camera before.
   void render(RenderDevice& device, const ViewFrustum& frustum);
+
+  // The trees, blended over what is drawn; the scene turns depth writes off around them. Does
+  // nothing without trees.
+  void drawTrees(RenderDevice& device, const ViewFrustum& frustum);
+  // Null when the density setting grows none.
+  TreeField* trees() { return trees_.get(); }
+  // The haze of the frame for the scenery drawn after the ground.
+  HazeView hazeView() const;
 
   // The steps of render, for tests and the bench.
   void frameUpdate(const Vec3& eye);
@@ -150,6 +161,7 @@ class TerrainWorld {
   std::unique_ptr<TexturePyramid> textures_;  // reads heights_: goes before it
   std::vector<std::unique_ptr<ClodLevel>> levels_;  // [0] finest
   std::unique_ptr<TerrainDraw> draw_;
+  std::unique_ptr<TreeField> trees_;  // reads heights_ and noise_
   const ViewFrustum* frustum_ = nullptr;  // during the select pass
 
   Vec3 eye_;

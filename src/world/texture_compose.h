@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "core/math.h"
+#include "world/ground_class.h"
 #include "world/land_textures.h"
 
 namespace skyloom {
@@ -22,9 +23,6 @@ constexpr int kTextureTileSide = 128;
 constexpr int kTextureQuarters = 4;
 constexpr int kTextureQuarterRows = kTextureTileSide / kTextureQuarters;
 
-// Samples flatter than this (255 × the normal's y, low bit ignored) are rock whatever their class.
-constexpr int kSteepFlatness = 140;
-constexpr int kRockClass = 3;
 constexpr int kSnowClass = 7;
 
 // What the composition reads of the sky and the world.

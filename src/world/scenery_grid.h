@@ -1,0 +1,80 @@
+#pragma once
+// SceneryGrid: one of the nested, eye-centred square grids that hold the trees and the
+// buildings, all cells 2^shift base samples wide. Like the terrain's levels it is a toroidal
+// window: grid cell (i, j) is stored at column (i + wrapX) mod size and row (j + wrapZ) mod
+// size, so moving the eye by whole cells rebuilds only the strips that come into view. What a
+// cell holds is the derived grid's business; it builds cells in rebuild().
+
+#include <cstddef>
+#include <cstdint>
+
+namespace skyloom {
+
+class SceneryGrid {
+ public:
+  // The grid stands at (parkX, parkZ) base samples until the first move.
+  SceneryGrid(int shift, int size, std::int32_t parkX, std::int32_t parkZ);
+  virtual ~SceneryGrid() = default;
+  SceneryGrid(const SceneryGrid&) = delete;
+  SceneryGrid& operator=(const SceneryGrid&) = delete;
+
+  // Centres the grid on the eye's base cell: a move of more than the grid rebuilds every cell,
+  // a smaller one the strips that came in.
+  void moveTo(std::int32_t eyeCellX, std::int32_t eyeCellZ);
+
+  int shift() const { return shift_; }
+  int size() const { return size_; }
+  std::int32_t cellSamples() const { return std::int32_t{1} << shift_; }
+  std::int32_t originX() const { return originX_; }
+  std::int32_t originZ() const { return originZ_; }
+  // Base-sample corner of grid cell (i, j).
+  std::int32_t cellX(int i) const { return originX_ + (i << shift_); }
+  std::int32_t cellZ(int j) const { return originZ_ + (j << shift_); }
+  // Whether the base-sample position lies inside the grid.
+  bool covers(std::int64_t x, std::int64_t z) const;
+  std::size_t storageIndex(int i, int j) const {
+    int c = i + wrapX_, r = j + wrapZ_;
+    if (c >= size_) c -= size_;
+    if (r >= size_) r -= size_;
+    return static_cast<std::size_t>(r) * static_cast<std::size_t>(size_) + static_cast<std::size_t>(c);
+  }
+
+  SceneryGrid* finer = nullptr;
+  SceneryGrid* coarser = nullptr;
+
+ protected:
+  // Builds grid cells [i0, i1) × [j0, j1) for the current origin.
+  virtual void rebuild(int i0, int i1, int j0, int j1) = 0;
+
+ private:
+  int shift_;
+  int size_;
+  int wrapX_ = 0, wrapZ_ = 0;
+  std::int32_t originX_, originZ_;
+};
+
+// Calls visit(i, j) for every cell of a grid of size × size in rings around its centre, the
+// outermost ring first: far cells before near ones, as blended scenery without depth writes
+// needs.
+template <typename Visit>
+void visitOutsideIn(int size, Visit&& visit) {
+  const int c = size / 2;
+  auto in = [size](int k) { return k >= 0 && k < size; };
+  for (int r = c + 1; r >= 0; --r) {
+    for (int i = c - r; i <= c + r; ++i) {
+      if (!in(i)) continue;
+      if (in(c - r)) visit(i, c - r);
+      if (r > 0 && in(c + r)) visit(i, c + r);
+    }
+    for (int j = c - r + 1; j <= c + r - 1; ++j) {
+      if (!in(j)) continue;
+      if (in(c - r)) visit(c - r, j);
+      if (r > 0 && in(c + r)) visit(c + r, j);
+    }
+  }
+}
+
+// The corner of a grid of size cells of 2^shift centred on the eye's cell.
+std::int32_t sceneryOrigin(std::int32_t eyeCell, int shift, int size);
+
+}  // namespace skyloom
