@@ -20,6 +20,8 @@
 #include "config/settings_records.h"
 #include "effects/cloud_field.h"
 #include "effects/trail_vertex.h"
+#include "world/building_field.h"
+#include "world/tree_field.h"
 #include "platform/gfx/recording_device.h"
 
 namespace skyloom {
@@ -33,6 +35,7 @@ SceneConfig defaultScene() {
   terrain.detail = static_cast<float>(general.terrainQuality);
   terrain.seaLevelMetres = general.seaLevel;
   terrain.hazeColour = general.fogColour2;
+  terrain.sceneryDensity = general.treeAmount;
   config.terrain = terrain;
   config.hazeColour = general.fogColour2;
   config.sky = SkyColours{general.skyColour, general.fogColour2, general.lightColour};
@@ -112,6 +115,7 @@ void BM_SceneFrame(benchmark::State& state) {
   std::vector<double> micros;
   micros.reserve(kFrames);
   std::size_t drawCalls = 0;
+  double sceneryQuads = 0;
   for (auto _ : state) {
     micros.clear();
     for (int f = 0; f < kFrames; ++f) {
@@ -119,6 +123,9 @@ void BM_SceneFrame(benchmark::State& state) {
       bench.frame(device, kDt);
       micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - begin).count());
       drawCalls = device.draws().size();
+      TerrainWorld* world = bench.scene.terrain();
+      if (world->trees()) sceneryQuads += world->trees()->treesDrawn();
+      if (world->buildings()) sceneryQuads += world->buildings()->quadsDrawn();
     }
   }
   std::vector<double> sorted = micros;
@@ -131,6 +138,7 @@ void BM_SceneFrame(benchmark::State& state) {
   state.counters["worst_us"] = sorted.back();
   state.counters["worst_after_1s_us"] = settled.back();
   state.counters["draw_calls"] = static_cast<double>(drawCalls);
+  state.counters["scenery_quads_per_frame"] = sceneryQuads / kFrames;
   bench.scene.invalidate();
 }
 BENCHMARK(BM_SceneFrame)->Iterations(1)->Unit(benchmark::kSecond);

@@ -23,9 +23,11 @@ inline std::unique_ptr<HeightSource> generatedSource() {
   return source;
 }
 
-inline TerrainSettings flightSettings() {
+// sceneryDensity: the tree setting (trees and buildings from above 3).
+inline TerrainSettings flightSettings(int sceneryDensity = 0) {
   TerrainSettings settings;
   settings.detail = 3.0f;
+  settings.sceneryDensity = sceneryDensity;
   return settings;
 }
 
@@ -38,7 +40,8 @@ inline RecordingDeviceConfig countingDevice() {
 
 class TerrainFlight {
  public:
-  TerrainFlight() : world(2000.0f, 2000.0f, generatedSource(), flightSettings()), device(countingDevice()) {
+  explicit TerrainFlight(int sceneryDensity = 0)
+      : world(2000.0f, 2000.0f, generatedSource(), flightSettings(sceneryDensity)), device(countingDevice()) {
     world.restore(device);
     device.beginScene();
   }

@@ -134,6 +134,7 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
   }
   if (terrain_ && frustum_) {
     terrain_->render(device, *frustum_);  // the sky first, then the ground
+    terrain_->drawBuildings(device, *frustum_);
   } else if (sky_ && frustum_) {
     StateBlock states(device);
     states.render(RenderState::ZEnable, ZBuffer::False);

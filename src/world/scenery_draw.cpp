@@ -59,6 +59,18 @@ std::uint32_t darkened(std::uint32_t colour, std::uint32_t amount) {
   return (colour & 0xFF000000u) | (r << 16) | (g << 8) | b;
 }
 
+std::array<std::uint8_t, 3> sceneryNoise(const LandImage& noise, std::int64_t x, std::int64_t z) {
+  if (noise.loaded()) {
+    const std::uint8_t* p = noise.pixel(x, z);
+    return {p[0], p[1], p[2]};
+  }
+  std::uint32_t h = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(z) * 0x85EBCA77u;
+  h ^= h >> 15;
+  h *= 0x2C1B3C6Du;
+  h ^= h >> 12;
+  return {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h >> 16)};
+}
+
 GroundSamples GroundSamples::fetch(TilePyramid& pyramid, int level, std::int32_t x, std::int32_t z) {
   GroundSamples g;
   g.level = std::clamp(level, 0, pyramid.levelCount() - 1);

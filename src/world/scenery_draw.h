@@ -3,12 +3,14 @@
 // drawn from with user-pointer calls, the haze they take from the terrain's numbers, and the
 // reading of height-tile samples around a base-sample position.
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
 #include "world/haze_ramp.h"
+#include "world/land_image.h"
 
 namespace skyloom {
 
@@ -60,6 +62,10 @@ struct SceneryHaze {
 SceneryHaze sceneryHaze(const HazeRamp& ramp, const HazeView& view, const Vec3& p, float limitFraction);
 // An ARGB colour's channels times (255 − L) / 256, alpha kept.
 std::uint32_t darkened(std::uint32_t colour, std::uint32_t amount);
+
+// The noise picture's pixel at (x mod 512, z mod 512); without the picture a hash of the
+// position stands in, so the scenery still grows, the same everywhere each time.
+std::array<std::uint8_t, 3> sceneryNoise(const LandImage& noise, std::int64_t x, std::int64_t z);
 
 // A sample of the height pyramid read around a base-sample position: the tile of the level
 // asked for (generated now if it is in the level's window) or the first coarser one.

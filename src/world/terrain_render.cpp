@@ -4,6 +4,7 @@
 #include "world/terrain_draw.h"
 #include "world/terrain_sky.h"
 #include "world/terrain_world.h"
+#include "world/building_field.h"
 #include "world/tree_field.h"
 
 namespace skyloom {
@@ -45,6 +46,10 @@ HazeView TerrainWorld::hazeView() const {
   v.eyeHazeOffset = haze_.eyeHazeOffset;
   v.verticalWeight = haze_.verticalWeight;
   return v;
+}
+
+void TerrainWorld::drawBuildings(RenderDevice& device, const ViewFrustum& frustum) {
+  if (buildings_) buildings_->draw(device, frustum, draw_->hazeRamp(), hazeView());
 }
 
 void TerrainWorld::drawTrees(RenderDevice& device, const ViewFrustum& frustum) {

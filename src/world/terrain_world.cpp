@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "world/terrain_draw.h"
+#include "world/building_field.h"
 #include "world/tree_field.h"
 
 namespace skyloom {
@@ -126,6 +127,8 @@ void TerrainWorld::construct(float startX, float startZ) {
   // The scenery grows only where the density asks for enough of it.
   const int density = 2 * settings_.sceneryDensity;
   if (density > kLeastSceneryDensity) {
+    buildings_ = std::make_unique<BuildingField>(params_, *heights_, noise_);
+    buildings_->moveTo(cellX, cellZ);
     trees_ = std::make_unique<TreeField>(params_, density, *heights_, noise_);
     trees_->moveTo(cellX, cellZ);
   }
@@ -175,6 +178,7 @@ void TerrainWorld::frameUpdate(const Vec3& eye) {
     eyeCellX_ = tx;
     eyeCellZ_ = tz;
     scrollLevels(tx, tz);
+    if (buildings_) buildings_->moveTo(tx, tz);
     if (trees_) trees_->moveTo(tx, tz);
   }
 }
@@ -213,6 +217,7 @@ void TerrainWorld::scrollLevel(ClodLevel& level, std::int32_t eyeCellX, std::int
 void TerrainWorld::useTextures(TextureRegistry& registry) {
   // A full mip chain: far away the grain averages out to an even grey instead of shimmering.
   draw_->setDetailTexture(registry.registerTexture(kDetailTextureName, 0, Format::A8R8G8B8, 0));
+  if (buildings_) buildings_->registerTexture(registry);
   if (trees_) trees_->registerTexture(registry);
 }
 

@@ -32,6 +32,7 @@ namespace skyloom {
 class TerrainDraw;
 class TerrainSky;
 class TreeField;
+class BuildingField;
 
 // The grain that modulates the near ground on texture stage 1.
 constexpr const char* kDetailTextureName = "pack\\detail.jpg";
@@ -89,6 +90,9 @@ class TerrainWorld {
   // pass. The scene has updated the frustum from the camera before.
   void render(RenderDevice& device, const ViewFrustum& frustum);
 
+  // The buildings, opaque, after the ground; nothing without them.
+  void drawBuildings(RenderDevice& device, const ViewFrustum& frustum);
+  BuildingField* buildings() { return buildings_.get(); }
   // The trees, blended over what is drawn; the scene turns depth writes off around them. Does
   // nothing without trees.
   void drawTrees(RenderDevice& device, const ViewFrustum& frustum);
@@ -162,6 +166,7 @@ class TerrainWorld {
   std::vector<std::unique_ptr<ClodLevel>> levels_;  // [0] finest
   std::unique_ptr<TerrainDraw> draw_;
   std::unique_ptr<TreeField> trees_;  // reads heights_ and noise_
+  std::unique_ptr<BuildingField> buildings_;  // listens to heights_, reads noise_
   const ViewFrustum* frustum_ = nullptr;  // during the select pass
 
   Vec3 eye_;

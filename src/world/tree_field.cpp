@@ -25,20 +25,6 @@ constexpr float kHazeLimit = 0.9f;
 
 int oddSize(int n) { return n | 1; }
 
-// The noise picture's pixel at a base sample; without the picture a hash of the position
-// stands in, so the forests still grow, the same everywhere each time.
-std::array<std::uint8_t, 3> noiseAt(const LandImage& noise, std::int32_t x, std::int32_t z) {
-  if (noise.loaded()) {
-    const std::uint8_t* p = noise.pixel(x, z);
-    return {p[0], p[1], p[2]};
-  }
-  std::uint32_t h = static_cast<std::uint32_t>(x) * 0x9E3779B1u ^ static_cast<std::uint32_t>(z) * 0x85EBCA77u;
-  h ^= h >> 15;
-  h *= 0x2C1B3C6Du;
-  h ^= h >> 12;
-  return {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h >> 16)};
-}
-
 // Spruce and pine are dark and cool, the broadleaf and poplar lighter and warmer; the kind's
 // other bits vary the shade a little, so a forest is not one colour. A quarter of the trees
 // stand in a fixed direction (they read as trees from most sides, and keep the forest from
@@ -169,7 +155,7 @@ void TreeField::buildCell(const Level& level, int i, int j, TreeCell& cell) {
   for (int q = 0; q < 4; ++q) {
     const std::int32_t cx = x + (q & 1) * half, cz = z + (q >> 1) * half;
     if (sampleClass(g.at(cx, cz)) != kTreeClass) continue;
-    const std::array<std::uint8_t, 3> n = noiseAt(noise_, cx, cz);
+    const std::array<std::uint8_t, 3> n = sceneryNoise(noise_, cx, cz);
     TreeCell::Tree& t = cell.trees[q];
     t.dx = n[0];
     t.dz = n[1];

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/gfx/recording_device.h"
+#include "world/building_field.h"
 #include "world/ground_class.h"
 #include "world/height_pyramid.h"
 #include "world/terrain_landscape.h"
@@ -129,9 +130,12 @@ TEST(TreeField, NoTreesAtDensityThreeOrLessAndTheFinestGridFollowsTheDensity) {
     settings.sceneryDensity = density;
     return std::make_unique<TerrainWorld>(6000.0f, 6000.0f, std::move(source), settings);
   };
-  EXPECT_EQ(world(3)->trees(), nullptr);
+  auto sparse = world(3);
+  EXPECT_EQ(sparse->trees(), nullptr);
+  EXPECT_EQ(sparse->buildings(), nullptr);
   auto w = world(4);
   ASSERT_NE(w->trees(), nullptr);
+  ASSERT_NE(w->buildings(), nullptr);
   EXPECT_EQ(w->trees()->level(0).size(), 9);  // D = 8, made odd
   // Each next grid is coarser and holds (size + 4) / 2 cells while that is above 6.
   auto dense = world(70);
