@@ -43,7 +43,8 @@ std::uint32_t builtSample(std::uint16_t ground) {
 class BuildingField::SiteMap final : public SceneryGrid {
  public:
   SiteMap(BuildingField& field, int shift)
-      : SceneryGrid(shift, kSiteMapSize, -kParked, kParked), field_(field),
+      : SceneryGrid(shift, kSiteMapSize, -kParked, kParked),
+        field_(field),
         sites_(static_cast<std::size_t>(kSiteMapSize) * kSiteMapSize) {}
   BuildingSite& site(int i, int j) { return sites_[storageIndex(i, j)]; }
   const BuildingSite& site(int i, int j) const { return sites_[storageIndex(i, j)]; }
@@ -65,7 +66,9 @@ class BuildingField::SiteMap final : public SceneryGrid {
 class BuildingField::Level final : public SceneryGrid {
  public:
   Level(BuildingField& field, int index, int shift, int size)
-      : SceneryGrid(shift, size, -kParked, kParked), field_(field), index_(index),
+      : SceneryGrid(shift, size, -kParked, kParked),
+        field_(field),
+        index_(index),
         cells_(static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {}
   int index() const { return index_; }
   BuildingCell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
@@ -166,7 +169,8 @@ void BuildingField::buildSite(const SiteMap& map, int i, int j, BuildingSite& si
   const float rise = static_cast<float>(*hi - *lo) * params_.heightUnit;
   if (!(rise < kLevelRise * static_cast<float>(c) * params_.spacing)) return;
 
-  const std::array<std::uint8_t, 3> n = sceneryNoise(noise_, std::int64_t{x} >> map.shift(), std::int64_t{z} >> map.shift());
+  const std::array<std::uint8_t, 3> n =
+      sceneryNoise(noise_, std::int64_t{x} >> map.shift(), std::int64_t{z} >> map.shift());
   site.state = kBuilt;
   site.kind = n[2];
   site.dx = static_cast<std::uint8_t>(n[0] * n[0]);
@@ -232,10 +236,12 @@ void BuildingField::levelTile(const HeightTile& tile) {
       const double cz = static_cast<double>(sz) + site->dz / 256.0 * c;
       // The tile's samples at positions inside [centre − size / 2, centre + size / 2].
       const auto first = [&](double lo, std::int64_t origin) {
-        return static_cast<int>(std::clamp<double>(std::ceil((lo - static_cast<double>(origin)) / static_cast<double>(step)), 0, kTileSamples));
+        return static_cast<int>(std::clamp<double>(
+            std::ceil((lo - static_cast<double>(origin)) / static_cast<double>(step)), 0, kTileSamples));
       };
       const auto last = [&](double hi, std::int64_t origin) {
-        return static_cast<int>(std::clamp<double>(std::floor((hi - static_cast<double>(origin)) / static_cast<double>(step)), -1, kTileSamples - 1));
+        return static_cast<int>(std::clamp<double>(
+            std::floor((hi - static_cast<double>(origin)) / static_cast<double>(step)), -1, kTileSamples - 1));
       };
       const int c0 = first(cx - w / 2.0, tile.originX), c1 = last(cx + w / 2.0, tile.originX);
       const int r0 = first(cz - d / 2.0, tile.originZ), r1 = last(cz + d / 2.0, tile.originZ);
@@ -320,15 +326,22 @@ void BuildingField::emitBuilding(const BuildingSite& site, std::int32_t cellX, s
     const int across = near ? std::max(1, static_cast<int>(std::lround(length / kRepeatAcross))) : 1;
     const int up = near ? std::max(1, static_cast<int>(std::lround(b.height / kRepeatUp))) : 1;
     for (int f = 0; f < up; ++f) {
-      const float t0 = static_cast<float>(f) / static_cast<float>(up), t1 = static_cast<float>(f + 1) / static_cast<float>(up);
+      const float t0 = static_cast<float>(f) / static_cast<float>(up),
+                  t1 = static_cast<float>(f + 1) / static_cast<float>(up);
       const float ya = f == 0 ? y0 : ground + b.height * t0, yb = ground + b.height * t1;
-      const std::uint32_t la = foot.amount + static_cast<std::uint32_t>((static_cast<float>(top.amount) - static_cast<float>(foot.amount)) * t0);
-      const std::uint32_t lb = foot.amount + static_cast<std::uint32_t>((static_cast<float>(top.amount) - static_cast<float>(foot.amount)) * t1);
+      const std::uint32_t la =
+          foot.amount +
+          static_cast<std::uint32_t>((static_cast<float>(top.amount) - static_cast<float>(foot.amount)) * t0);
+      const std::uint32_t lb =
+          foot.amount +
+          static_cast<std::uint32_t>((static_cast<float>(top.amount) - static_cast<float>(foot.amount)) * t1);
       const std::uint32_t ca = darkened(colour, la), cb = darkened(colour, lb);
       const std::uint32_t sa = t0 < 0.5f ? foot.specular : top.specular, sb = top.specular;
       for (int k = 0; k < across; ++k) {
-        const float p0 = static_cast<float>(k) / static_cast<float>(across), p1 = static_cast<float>(k + 1) / static_cast<float>(across);
-        const float px0 = ax + (bx - ax) * p0, pz0 = az + (bz - az) * p0, px1 = ax + (bx - ax) * p1, pz1 = az + (bz - az) * p1;
+        const float p0 = static_cast<float>(k) / static_cast<float>(across),
+                    p1 = static_cast<float>(k + 1) / static_cast<float>(across);
+        const float px0 = ax + (bx - ax) * p0, pz0 = az + (bz - az) * p0, px1 = ax + (bx - ax) * p1,
+                    pz1 = az + (bz - az) * p1;
         const float u0 = wallU + kInset, u1 = wallU + 0.5f - kInset;
         SceneryVertex* v = batch_.quad();
         v[0] = {px0, ya, pz0, ca, sa, u0, 1.0f - kInset};

@@ -29,11 +29,11 @@ class TextureRegistry;
 
 // One cell of the site map.
 struct BuildingSite {
-  std::uint8_t state = 0;     // kBuilt: a building stands here
+  std::uint8_t state = 0;  // kBuilt: a building stands here
   std::uint8_t kind = 0;
-  std::uint16_t ground = 0;   // height units
+  std::uint16_t ground = 0;     // height units
   std::uint8_t dx = 0, dz = 0;  // the footprint's centre in the cell, 1/256ths of it
-  std::uint8_t rotation = 0;  // quarter turns, kind & 3
+  std::uint8_t rotation = 0;    // quarter turns, kind & 3
   std::uint8_t unused = 0;
 };
 static_assert(sizeof(BuildingSite) == 8, "site cells keep their 8-byte layout");

@@ -48,7 +48,8 @@ SceneryHaze sceneryHaze(const HazeRamp& ramp, const HazeView& view, const Vec3& 
   const std::uint32_t entry = ramp.forHeight(p.y);
   const auto limit = static_cast<std::uint32_t>(static_cast<float>(entry >> 24) * limitFraction);
   const std::uint32_t l = std::min(hazeAmount(ramp, view, p), limit);
-  const std::uint32_t r = ((entry >> 16) & 0xFFu) * l >> 8, g = ((entry >> 8) & 0xFFu) * l >> 8, b = (entry & 0xFFu) * l >> 8;
+  const std::uint32_t r = ((entry >> 16) & 0xFFu) * l >> 8, g = ((entry >> 8) & 0xFFu) * l >> 8,
+                      b = (entry & 0xFFu) * l >> 8;
   return {l, (r << 16) | (g << 8) | b};
 }
 

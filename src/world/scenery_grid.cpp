@@ -10,7 +10,9 @@ std::int32_t sceneryOrigin(std::int32_t eyeCell, int shift, int size) {
 }
 
 SceneryGrid::SceneryGrid(int shift, int size, std::int32_t parkX, std::int32_t parkZ)
-    : shift_(shift), size_(size < 1 ? 1 : size), originX_(sceneryOrigin(parkX, shift, size_)),
+    : shift_(shift),
+      size_(size < 1 ? 1 : size),
+      originX_(sceneryOrigin(parkX, shift, size_)),
       originZ_(sceneryOrigin(parkZ, shift, size_)) {}
 
 bool SceneryGrid::covers(std::int64_t x, std::int64_t z) const {

@@ -58,7 +58,9 @@ const std::array<TreeKind, 256>& treeKinds() {
 class TreeField::Level final : public SceneryGrid {
  public:
   Level(TreeField& field, int index, int shift, int size)
-      : SceneryGrid(shift, size, -kParked, kParked), field_(field), index_(index),
+      : SceneryGrid(shift, size, -kParked, kParked),
+        field_(field),
+        index_(index),
         cells_(static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {}
   int index() const { return index_; }
   TreeCell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
@@ -205,45 +207,45 @@ void TreeField::draw(RenderDevice& device, const ViewFrustum& frustum, const Haz
     const SceneryGrid* inner = level.finer;
     const float halfCell = static_cast<float>(level.cellSamples() / 2);
     visitOutsideIn(level.size(), [&](int i, int j) {
-        const TreeCell& cell = level.cell(i, j);
-        if (cell.present == 0) return;
-        const std::int32_t x = level.cellX(i), z = level.cellZ(j);
-        const Vec3 centre{(static_cast<float>(x) + halfCell) * s,
-                          static_cast<float>(cell.centreHeight) * params_.heightUnit,
-                          (static_cast<float>(z) + halfCell) * s};
-        if (frustum.testSphere(centre, cell.radius) == kFrustumOutside) return;
-        for (int q = 0; q < 4; ++q) {
-          if ((cell.present & (1u << q)) == 0) continue;
-          const std::int32_t cx = x + (q & 1) * static_cast<std::int32_t>(halfCell);
-          const std::int32_t cz = z + (q >> 1) * static_cast<std::int32_t>(halfCell);
-          if (inner != nullptr && inner->covers(cx, cz)) continue;
-          const TreeCell::Tree& t = cell.trees[q];
-          const TreeKind& kind = kinds[t.kind];
-          const float hh = halfHeight(t.kind, level.index());
-          const Vec3 base{(static_cast<float>(cx) + static_cast<float>(t.dx) / 256.0f * halfCell) * s,
-                          static_cast<float>(t.ground) * params_.heightUnit - kSink,
-                          (static_cast<float>(cz) + static_cast<float>(t.dz) / 256.0f * halfCell) * s};
-          float ax, az;
-          if (kind.factor > 2.0f) {
-            const float dx = base.x - eye.x, dz = base.z - eye.z;
-            const float scale = hh / std::sqrt(dz * dz + dx * dx + 0.0001f);
-            ax = -dz * scale;
-            az = dx * scale;
-          } else {
-            ax = std::cos(kind.angle) * hh;
-            az = std::sin(kind.angle) * hh;
-          }
-          const SceneryHaze h = sceneryHaze(ramp, haze, base, kHazeLimit);
-          const std::uint32_t colour = darkened(kind.colour, h.amount);
-          const float u0 = static_cast<float>(kind.picture) * kPictureWidth + kTexelInset;
-          const float u1 = u0 + kPictureWidth - 2.0f * kTexelInset;
-          const float top = base.y + 4.0f * hh;
-          SceneryVertex* v = batch_.quad();
-          v[0] = {base.x - ax, base.y, base.z - az, colour, h.specular, u0, 1.0f};
-          v[1] = {base.x + ax, base.y, base.z + az, colour, h.specular, u1, 1.0f};
-          v[2] = {base.x - ax, top, base.z - az, colour, h.specular, u0, 0.0f};
-          v[3] = {base.x + ax, top, base.z + az, colour, h.specular, u1, 0.0f};
+      const TreeCell& cell = level.cell(i, j);
+      if (cell.present == 0) return;
+      const std::int32_t x = level.cellX(i), z = level.cellZ(j);
+      const Vec3 centre{(static_cast<float>(x) + halfCell) * s,
+                        static_cast<float>(cell.centreHeight) * params_.heightUnit,
+                        (static_cast<float>(z) + halfCell) * s};
+      if (frustum.testSphere(centre, cell.radius) == kFrustumOutside) return;
+      for (int q = 0; q < 4; ++q) {
+        if ((cell.present & (1u << q)) == 0) continue;
+        const std::int32_t cx = x + (q & 1) * static_cast<std::int32_t>(halfCell);
+        const std::int32_t cz = z + (q >> 1) * static_cast<std::int32_t>(halfCell);
+        if (inner != nullptr && inner->covers(cx, cz)) continue;
+        const TreeCell::Tree& t = cell.trees[q];
+        const TreeKind& kind = kinds[t.kind];
+        const float hh = halfHeight(t.kind, level.index());
+        const Vec3 base{(static_cast<float>(cx) + static_cast<float>(t.dx) / 256.0f * halfCell) * s,
+                        static_cast<float>(t.ground) * params_.heightUnit - kSink,
+                        (static_cast<float>(cz) + static_cast<float>(t.dz) / 256.0f * halfCell) * s};
+        float ax, az;
+        if (kind.factor > 2.0f) {
+          const float dx = base.x - eye.x, dz = base.z - eye.z;
+          const float scale = hh / std::sqrt(dz * dz + dx * dx + 0.0001f);
+          ax = -dz * scale;
+          az = dx * scale;
+        } else {
+          ax = std::cos(kind.angle) * hh;
+          az = std::sin(kind.angle) * hh;
         }
+        const SceneryHaze h = sceneryHaze(ramp, haze, base, kHazeLimit);
+        const std::uint32_t colour = darkened(kind.colour, h.amount);
+        const float u0 = static_cast<float>(kind.picture) * kPictureWidth + kTexelInset;
+        const float u1 = u0 + kPictureWidth - 2.0f * kTexelInset;
+        const float top = base.y + 4.0f * hh;
+        SceneryVertex* v = batch_.quad();
+        v[0] = {base.x - ax, base.y, base.z - az, colour, h.specular, u0, 1.0f};
+        v[1] = {base.x + ax, base.y, base.z + az, colour, h.specular, u1, 1.0f};
+        v[2] = {base.x - ax, top, base.z - az, colour, h.specular, u0, 0.0f};
+        v[3] = {base.x + ax, top, base.z + az, colour, h.specular, u1, 0.0f};
+      }
     });
   }
   batch_.flush();

@@ -1,10 +1,11 @@
+#include "world/building_field.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
 
 #include "platform/gfx/recording_device.h"
-#include "world/building_field.h"
 #include "world/ground_class.h"
 #include "world/height_pyramid.h"
 #include "world/terrain_landscape.h"
@@ -25,18 +26,20 @@ HeightGrid lowland() {
 }
 
 struct Town {
+  // Starts with the eye at (x, z) metres.
+  explicit Town(float x = 3000.0f, float z = 3800.0f) : Town(x, z, 0) {}
   HeightSource source;
   TerrainParams params;
   std::unique_ptr<TilePyramid> pyramid;
   LandImage noise;
   std::unique_ptr<BuildingField> field;
   std::int32_t eyeX, eyeZ;
-  Town() {
+  Town(float x, float z, int) {
     source.loadGrid(lowland(), 30.0f);
     params = terrainParams(30.0f, source.heightUnit(), 0, 1.0f);
     pyramid = std::make_unique<TilePyramid>(source, params, nullptr);
-    eyeX = static_cast<std::int32_t>(3000.0f / params.spacing);
-    eyeZ = static_cast<std::int32_t>(3800.0f / params.spacing);
+    eyeX = static_cast<std::int32_t>(x / params.spacing);
+    eyeZ = static_cast<std::int32_t>(z / params.spacing);
     pyramid->moveTo(eyeX, eyeZ);
     field = std::make_unique<BuildingField>(params, *pyramid, noise);
     field->moveTo(eyeX, eyeZ);
@@ -57,7 +60,8 @@ TEST(BuildingField, SitesStandOnLevelClassSixGroundOnly) {
       const GroundSamples g = GroundSamples::fetch(*t.pyramid, map.shift(), sx, sz);
       const int cls = sampleClass(g.at(sx, sz));
       const float rise = std::abs(static_cast<float>(sampleHeight(g.at(sx + c, sz))) -
-                                  static_cast<float>(sampleHeight(g.at(sx, sz)))) * t.params.heightUnit;
+                                  static_cast<float>(sampleHeight(g.at(sx, sz)))) *
+                         t.params.heightUnit;
       if (site->state == BuildingField::kBuilt) {
         ++built;
         EXPECT_EQ(cls, 6);
@@ -93,18 +97,47 @@ TEST(BuildingField, TheGroundUnderABuildingIsLevelInLaterTiles) {
       const std::uint32_t s = g.at(cx, cz);
       EXPECT_EQ(sampleHeight(s), site->ground);
       EXPECT_EQ(sampleClass(s), 1);
-      EXPECT_NEAR(t.pyramid->groundHeight(static_cast<float>(cx) * t.params.spacing, static_cast<float>(cz) * t.params.spacing),
-                  site->ground * t.params.heightUnit, 0.01f);
+      EXPECT_NEAR(
+          t.pyramid->groundHeight(static_cast<float>(cx) * t.params.spacing, static_cast<float>(cz) * t.params.spacing),
+          site->ground * t.params.heightUnit, 0.01f);
       ++checked;
     }
   }
   EXPECT_EQ(checked, 20);
 }
 
+// Sites rebuilt as the eye travels are the ones a field made there at once: the levelling of
+// the tiles met on the way never reaches the tiles the sites are read from.
+TEST(BuildingField, TheSamePlaceShowsTheSameBuildingsHoweverTheEyeCameThere) {
+  Town travelled(1500.0f, 2000.0f);
+  const Town direct;
+  for (int k = 1; k <= 40; ++k) {
+    const std::int32_t x = travelled.eyeX + (direct.eyeX - travelled.eyeX) * k / 40;
+    const std::int32_t z = travelled.eyeZ + (direct.eyeZ - travelled.eyeZ) * k / 40;
+    travelled.pyramid->update(x, z);
+    travelled.field->moveTo(x, z);
+  }
+  const SceneryGrid& map = direct.field->siteMap();
+  ASSERT_EQ(travelled.field->siteMap().originX(), map.originX());
+  int built = 0;
+  for (int j = 0; j < map.size(); j += 3) {
+    for (int i = 0; i < map.size(); i += 3) {
+      const BuildingSite* a = travelled.field->siteAt(map.cellX(i), map.cellZ(j));
+      const BuildingSite* b = direct.field->siteAt(map.cellX(i), map.cellZ(j));
+      ASSERT_EQ(a->state, b->state) << i << "," << j;
+      EXPECT_EQ(a->kind, b->kind);
+      EXPECT_NEAR(a->ground, b->ground, 1);
+      built += a->state == BuildingField::kBuilt;
+    }
+  }
+  EXPECT_GT(built, 100);
+}
+
 TEST(BuildingField, DrawsOnlyTheWallsFacingTheEyeAndTheRoofFromAbove) {
   Town t;
   const auto frame = [&](float height) {
-    const Vec3 eye{static_cast<float>(t.eyeX) * t.params.spacing, height, static_cast<float>(t.eyeZ) * t.params.spacing};
+    const Vec3 eye{static_cast<float>(t.eyeX) * t.params.spacing, height,
+                   static_cast<float>(t.eyeZ) * t.params.spacing};
     ViewFrustum frustum(640, 480, 1.5707963f);
     frustum.update(lookAlong(eye, 0.3f, -0.2f));
     RecordingDevice device;

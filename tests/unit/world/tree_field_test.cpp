@@ -1,3 +1,5 @@
+#include "world/tree_field.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include "world/terrain_landscape.h"
 #include "world/terrain_world.h"
 #include "world/texture_compose.h"
-#include "world/tree_field.h"
 
 namespace skyloom {
 namespace {
