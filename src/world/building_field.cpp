@@ -255,25 +255,7 @@ void BuildingField::levelTile(const HeightTile& tile) {
 void BuildingField::draw(RenderDevice& device, const ViewFrustum& frustum, const HazeRamp& ramp, const HazeView& haze) {
   drawn_ = 0;
   StateBlock states(device);
-  states.render(RenderState::AlphaBlendEnable, 0)
-      .render(RenderState::CullMode, Cull::None)
-      .render(RenderState::Lighting, 0)
-      .render(RenderState::FogEnable, 0)
-      .render(RenderState::SpecularEnable, 1)
-      .stage(0, TextureStageState::ColorOp, TextureOp::Modulate)
-      .stage(0, TextureStageState::ColorArg1, TextureArg::Texture)
-      .stage(0, TextureStageState::ColorArg2, TextureArg::Diffuse)
-      .stage(0, TextureStageState::AlphaOp, TextureOp::SelectArg2)
-      .stage(0, TextureStageState::AlphaArg2, TextureArg::Diffuse)
-      .stage(1, TextureStageState::ColorOp, TextureOp::Disable)
-      .stage(1, TextureStageState::AlphaOp, TextureOp::Disable)
-      .sampler(0, SamplerState::AddressU, TextureAddress::Wrap)
-      .sampler(0, SamplerState::AddressV, TextureAddress::Wrap);
-  device.setTransform(TransformState::World, Matrix::identity());
-  device.setTexture(0, texture_ ? texture_->texture.get() : nullptr);
-  device.setFvf(kSceneryFvf);
-  batch_.begin(device);
-  batch_.resetCount();
+  batch_.begin(device, states, texture_ ? texture_->texture.get() : nullptr, false);
   const float s = params_.spacing;
   for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
     const Level& level = **it;

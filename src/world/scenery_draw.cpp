@@ -29,6 +29,32 @@ SceneryBatch::SceneryBatch() {
   }
 }
 
+void SceneryBatch::begin(RenderDevice& device, StateBlock& states, Texture* texture, bool blended) {
+  const std::uint32_t address = blended ? TextureAddress::Clamp : TextureAddress::Wrap;
+  states.render(RenderState::AlphaBlendEnable, blended ? 1 : 0)
+      .render(RenderState::CullMode, Cull::None)
+      .render(RenderState::Lighting, 0)
+      .render(RenderState::FogEnable, 0)
+      .render(RenderState::SpecularEnable, 1)
+      .stage(0, TextureStageState::ColorOp, TextureOp::Modulate)
+      .stage(0, TextureStageState::ColorArg1, TextureArg::Texture)
+      .stage(0, TextureStageState::ColorArg2, TextureArg::Diffuse)
+      .stage(0, TextureStageState::AlphaOp, blended ? TextureOp::Modulate : TextureOp::SelectArg2)
+      .stage(0, TextureStageState::AlphaArg1, TextureArg::Texture)
+      .stage(0, TextureStageState::AlphaArg2, TextureArg::Diffuse)
+      .stage(1, TextureStageState::ColorOp, TextureOp::Disable)
+      .stage(1, TextureStageState::AlphaOp, TextureOp::Disable)
+      .sampler(0, SamplerState::AddressU, address)
+      .sampler(0, SamplerState::AddressV, address);
+  if (blended) states.render(RenderState::SrcBlend, Blend::SrcAlpha).render(RenderState::DestBlend, Blend::InvSrcAlpha);
+  device.setTransform(TransformState::World, Matrix::identity());
+  device.setTexture(0, texture);
+  device.setFvf(kSceneryFvf);
+  device_ = &device;
+  quads_ = 0;
+  drawn_ = 0;
+}
+
 SceneryVertex* SceneryBatch::quad() {
   if (quads_ == kMaxQuads) flush();
   return &vertices_[static_cast<std::size_t>(quads_++) * 4];

@@ -9,6 +9,7 @@
 
 #include "core/math.h"
 #include "platform/gfx/render_device.h"
+#include "platform/gfx/state_block.h"
 #include "world/haze_ramp.h"
 #include "world/land_image.h"
 
@@ -35,15 +36,14 @@ class SceneryBatch {
   static constexpr int kMaxQuads = 4096;
 
   SceneryBatch();
-  void begin(RenderDevice& device) {
-    device_ = &device;
-    quads_ = 0;
-  }
+  // Sets up a scenery pass under the caller's state block: untextured-lit, unfogged quads of
+  // the picture times the vertex colour plus the haze, seen from both sides; blended ones take
+  // the picture's alpha and clamp it at its edges, opaque ones repeat it. Starts the count.
+  void begin(RenderDevice& device, StateBlock& states, Texture* texture, bool blended);
   // The next quad's four vertices; the batch flushes first when it is full.
   SceneryVertex* quad();
   void flush();
   int quadsDrawn() const { return drawn_; }
-  void resetCount() { drawn_ = 0; }
 
  private:
   RenderDevice* device_ = nullptr;
