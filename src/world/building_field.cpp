@@ -40,60 +40,7 @@ std::uint32_t builtSample(std::uint16_t ground) {
 
 }  // namespace
 
-class BuildingField::SiteMap final : public SceneryGrid {
- public:
-  SiteMap(BuildingField& field, int shift)
-      : SceneryGrid(shift, kSiteMapSize, -kParked, kParked),
-        field_(field),
-        sites_(static_cast<std::size_t>(kSiteMapSize) * kSiteMapSize) {}
-  BuildingSite& site(int i, int j) { return sites_[storageIndex(i, j)]; }
-  const BuildingSite& site(int i, int j) const { return sites_[storageIndex(i, j)]; }
-  bool moved = false;
-
- protected:
-  void rebuild(int i0, int i1, int j0, int j1) override {
-    moved = true;
-    for (int j = j0; j < j1; ++j) {
-      for (int i = i0; i < i1; ++i) field_.buildSite(*this, i, j, site(i, j));
-    }
-  }
-
- private:
-  BuildingField& field_;
-  std::vector<BuildingSite> sites_;
-};
-
-class BuildingField::Level final : public SceneryGrid {
- public:
-  Level(BuildingField& field, int index, int shift, int size)
-      : SceneryGrid(shift, size, -kParked, kParked),
-        field_(field),
-        index_(index),
-        cells_(static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {}
-  int index() const { return index_; }
-  BuildingCell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
-  const BuildingCell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
-
- protected:
-  void rebuild(int i0, int i1, int j0, int j1) override {
-    for (int j = j0; j < j1; ++j) {
-      for (int i = i0; i < i1; ++i) field_.buildCell(*this, i, j, cell(i, j));
-    }
-  }
-
- private:
-  BuildingField& field_;
-  int index_;
-  std::vector<BuildingCell> cells_;
-};
-
-int BuildingField::finestShift(float spacing) {
-  const auto q = static_cast<std::int64_t>(128.0f / spacing);
-  if (q <= 0) return 1;
-  int k = 0;
-  while ((std::int64_t{2} << k) <= q) ++k;
-  return k + 1;
-}
+int BuildingField::finestShift(float spacing) { return sceneryShift(static_cast<std::int64_t>(128.0f / spacing)); }
 
 // Long low halls to short tall houses: the kind sets the footprint (as the levelling needs it)
 // and the height, 6 to 14 m; far grids show a quarter of the sites of the grid inside them,
@@ -109,9 +56,15 @@ BuildingShape BuildingField::shape(int kind, int level, float spacing) {
 
 BuildingField::BuildingField(const TerrainParams& params, TilePyramid& heights, const LandImage& noise)
     : params_(params), j_(finestShift(params.spacing)), heights_(heights), noise_(noise) {
-  sites_ = std::make_unique<SiteMap>(*this, std::max(j_ - 1, 0));
+  sites_ = std::make_unique<SiteMap>(
+      0, std::max(j_ - 1, 0), kSiteMapSize, -kParked, kParked,
+      [this](const SiteMap& map, int i, int j, BuildingSite& site) { buildSite(map, i, j, site); });
+  const Level::Build build = [this](const Level& level, int i, int j, BuildingCell& cell) {
+    buildCell(level, i, j, cell);
+  };
   for (int l = 0; l < kLevels; ++l) {
-    levels_.push_back(std::make_unique<Level>(*this, l, j_ + l, kSizes[static_cast<std::size_t>(kLevels - 1 - l)]));
+    levels_.push_back(std::make_unique<Level>(l, j_ + l, kSizes[static_cast<std::size_t>(kLevels - 1 - l)], -kParked,
+                                              kParked, build));
   }
   for (std::size_t l = 0; l < levels_.size(); ++l) {
     if (l > 0) levels_[l]->finer = levels_[l - 1].get();
@@ -132,7 +85,7 @@ const BuildingSite* BuildingField::siteAt(std::int32_t x, std::int32_t z) const 
   if (!sites_->covers(x, z)) return nullptr;
   const int i = static_cast<int>((std::int64_t{x} - sites_->originX()) >> sites_->shift());
   const int j = static_cast<int>((std::int64_t{z} - sites_->originZ()) >> sites_->shift());
-  return &sites_->site(i, j);
+  return &sites_->cell(i, j);
 }
 
 void BuildingField::registerTexture(TextureRegistry& registry) {
@@ -140,10 +93,10 @@ void BuildingField::registerTexture(TextureRegistry& registry) {
 }
 
 void BuildingField::moveTo(std::int32_t eyeCellX, std::int32_t eyeCellZ) {
-  const bool first = !sites_->moved;
+  const bool first = !sites_->built();
   sites_->moveTo(eyeCellX, eyeCellZ);
   for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) (*it)->moveTo(eyeCellX, eyeCellZ);
-  if (!first || !sites_->moved) return;
+  if (!first || !sites_->built()) return;
   // The tiles made before the first sites were known are levelled once now.
   for (int l = 0; l < heights_.levelCount(); ++l) {
     const TileLevel& level = heights_.level(l);
@@ -215,7 +168,7 @@ void BuildingField::heightTileGenerated(int level, std::int32_t originX, std::in
 
 void BuildingField::levelTile(const HeightTile& tile) {
   const int a = tile.level;
-  if (a >= sites_->shift() || !sites_->moved) return;
+  if (a >= sites_->shift() || !sites_->built()) return;
   const std::int64_t step = std::int64_t{1} << a;
   const std::int64_t span = step * (kTileSamples - 1);
   const std::int32_t c = sites_->cellSamples();

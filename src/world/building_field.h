@@ -86,8 +86,8 @@ class BuildingField final : public HeightTileListener {
   int quadsDrawn() const { return drawn_; }
 
  private:
-  class SiteMap;
-  class Level;
+  using SiteMap = SceneryCells<BuildingSite>;
+  using Level = SceneryCells<BuildingCell>;
   void buildSite(const SiteMap& map, int i, int j, BuildingSite& site);
   void buildCell(const Level& level, int i, int j, BuildingCell& cell);
   void levelTile(const HeightTile& tile);

@@ -4,6 +4,13 @@
 
 namespace skyloom {
 
+int sceneryShift(std::int64_t q) {
+  if (q <= 0) return 1;
+  int k = 0;
+  while ((std::int64_t{2} << k) <= q) ++k;
+  return k + 1;
+}
+
 std::int32_t sceneryOrigin(std::int32_t eyeCell, int shift, int size) {
   const std::int64_t aligned = std::int64_t{eyeCell} & -(std::int64_t{1} << shift);
   return static_cast<std::int32_t>(aligned - (std::int64_t{size / 2} << shift));

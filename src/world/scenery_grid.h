@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace skyloom {
 
@@ -52,6 +54,42 @@ class SceneryGrid {
   int wrapX_ = 0, wrapZ_ = 0;
   std::int32_t originX_, originZ_;
 };
+
+// A scenery grid whose cells are Cells, each made by the build function of its owner when
+// it scrolls into the grid. index: the grid's place in its stack, 0 the finest.
+template <typename Cell>
+class SceneryCells final : public SceneryGrid {
+ public:
+  using Build = std::function<void(const SceneryCells&, int i, int j, Cell&)>;
+  SceneryCells(int index, int shift, int size, std::int32_t parkX, std::int32_t parkZ, Build build)
+      : SceneryGrid(shift, size, parkX, parkZ),
+        index_(index),
+        build_(std::move(build)),
+        cells_(static_cast<std::size_t>(this->size()) * static_cast<std::size_t>(this->size())) {}
+  int index() const { return index_; }
+  Cell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
+  const Cell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
+  // Whether any cell has been built (the grid has moved off its parking place).
+  bool built() const { return built_; }
+
+ protected:
+  void rebuild(int i0, int i1, int j0, int j1) override {
+    built_ = true;
+    for (int j = j0; j < j1; ++j) {
+      for (int i = i0; i < i1; ++i) build_(*this, i, j, cell(i, j));
+    }
+  }
+
+ private:
+  int index_;
+  Build build_;
+  std::vector<Cell> cells_;
+  bool built_ = false;
+};
+
+// floor(log2 q) + 1, or 1 when q is 0 or less: the finest scenery grid's shift for a span of
+// q base samples.
+int sceneryShift(std::int64_t q);
 
 // Calls visit(i, j) for every cell of a grid of size × size in rings around its centre, the
 // outermost ring first: far cells before near ones, as blended scenery without depth writes

@@ -55,37 +55,9 @@ const std::array<TreeKind, 256>& treeKinds() {
   return kinds;
 }
 
-class TreeField::Level final : public SceneryGrid {
- public:
-  Level(TreeField& field, int index, int shift, int size)
-      : SceneryGrid(shift, size, -kParked, kParked),
-        field_(field),
-        index_(index),
-        cells_(static_cast<std::size_t>(size) * static_cast<std::size_t>(size)) {}
-  int index() const { return index_; }
-  TreeCell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
-  const TreeCell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
-
- protected:
-  void rebuild(int i0, int i1, int j0, int j1) override {
-    for (int j = std::max(j0, 0); j < std::min(j1, size()); ++j) {
-      for (int i = std::max(i0, 0); i < std::min(i1, size()); ++i) field_.buildCell(*this, i, j, cell(i, j));
-    }
-  }
-
- private:
-  TreeField& field_;
-  int index_;
-  std::vector<TreeCell> cells_;
-};
-
 int TreeField::finestShift(float spacing, int density) {
   const int v = density > 198 ? 8 : (200 / std::max(density, 1)) * 8;
-  const auto q = static_cast<std::int64_t>(static_cast<float>(v) / spacing);
-  if (q <= 0) return 1;
-  int k = 0;
-  while ((std::int64_t{2} << k) <= q) ++k;  // floor(log2 q)
-  return k + 1;
+  return sceneryShift(static_cast<std::int64_t>(static_cast<float>(v) / spacing));
 }
 
 float TreeField::halfHeight(int kind, int level) {
@@ -94,20 +66,16 @@ float TreeField::halfHeight(int kind, int level) {
 
 TreeField::TreeField(const TerrainParams& params, int density, TilePyramid& heights, const LandImage& noise)
     : params_(params), k_(finestShift(params.spacing, density)), heights_(heights), noise_(noise) {
-  int size = oddSize(std::max(density, 1));
-  int shift = k_;
-  for (int l = 0; l < kMaxLevels; ++l) {
-    levels_.push_back(std::make_unique<Level>(*this, l, shift, size));
-    const int next = (size + 4) / 2;
-    if (next <= 6) break;
-    size = next;
-    ++shift;
-  }
-  // The last grid is odd, as the first, so that both centre on the eye's cell.
-  if (levels_.size() > 1 && levels_.back()->size() % 2 == 0) {
-    const int l = levelCount() - 1;
-    const int s = levels_.back()->shift();
-    levels_.back() = std::make_unique<Level>(*this, l, s, oddSize(levels_.back()->size()));
+  // Each next grid is one shift coarser with (size + 4) / 2 cells while that exceeds 6; the
+  // first and the last are odd, so that both centre on the eye's cell.
+  std::vector<int> sizes = {oddSize(std::max(density, 1))};
+  while (static_cast<int>(sizes.size()) < kMaxLevels && (sizes.back() + 4) / 2 > 6)
+    sizes.push_back((sizes.back() + 4) / 2);
+  sizes.back() = oddSize(sizes.back());
+  const Level::Build build = [this](const Level& level, int i, int j, TreeCell& cell) { buildCell(level, i, j, cell); };
+  for (std::size_t l = 0; l < sizes.size(); ++l) {
+    levels_.push_back(
+        std::make_unique<Level>(static_cast<int>(l), k_ + static_cast<int>(l), sizes[l], -kParked, kParked, build));
   }
   for (std::size_t l = 0; l < levels_.size(); ++l) {
     if (l > 0) levels_[l]->finer = levels_[l - 1].get();
@@ -183,6 +151,7 @@ void TreeField::draw(RenderDevice& device, const ViewFrustum& frustum, const Haz
   // Outside in: the far grids first, each without what the grid inside it holds.
   for (auto it = levels_.rbegin(); it != levels_.rend(); ++it) {
     const Level& level = **it;
+    const float levelHalfHeight = halfHeight(0, level.index()) / 256.0f;  // per unit of kind + 256
     const SceneryGrid* inner = level.finer;
     const float halfCell = static_cast<float>(level.cellSamples() / 2);
     visitOutsideIn(level.size(), [&](int i, int j) {
@@ -200,7 +169,7 @@ void TreeField::draw(RenderDevice& device, const ViewFrustum& frustum, const Haz
         if (inner != nullptr && inner->covers(cx, cz)) continue;
         const TreeCell::Tree& t = cell.trees[q];
         const TreeKind& kind = kinds[t.kind];
-        const float hh = halfHeight(t.kind, level.index());
+        const float hh = static_cast<float>(t.kind + 256) * levelHalfHeight;
         const Vec3 base{(static_cast<float>(cx) + static_cast<float>(t.dx) / 256.0f * halfCell) * s,
                         static_cast<float>(t.ground) * params_.heightUnit - kSink,
                         (static_cast<float>(cz) + static_cast<float>(t.dz) / 256.0f * halfCell) * s};

@@ -77,7 +77,7 @@ class TreeField {
   static float halfHeight(int kind, int level);
 
  private:
-  class Level;
+  using Level = SceneryCells<TreeCell>;
   void buildCell(const Level& level, int i, int j, TreeCell& cell);
 
   TerrainParams params_;
