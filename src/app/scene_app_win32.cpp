@@ -8,6 +8,7 @@
 
 #include "app/frame_timer.h"
 #include "app/input_state.h"
+#include "config/settings_dialog_win32.h"
 #include "config/view_state.h"
 #include "core/random.h"
 #include "platform/registry/registry.h"
@@ -42,11 +43,12 @@ void SceneApp::loadScreenSettings() {
   applyMonitorChoices(choices);
 }
 
-void SceneApp::writeScreenSettings() {
-  std::unique_ptr<RegistryKey> key;
-  if (succeeded(registry_.createKey(RegistryRoot::CurrentUser, kSettingsKey, key))) {
-    writeMonitorChoices(*key, monitorChoices());
-  }
+void SceneApp::writeScreenValues(RegistryKey& key) { writeMonitorChoices(key, monitorChoices()); }
+
+// The owner is the window of the system's settings that asked (/c:HWND), when it still exists.
+void SceneApp::openSettings() {
+  HWND owner = parentWindow() && IsWindow(parentWindow()) ? parentWindow() : nullptr;
+  openSettingsDialog(owner, registry_, this, [this](HWND dialog) { openDisplayDialog(dialog); });
 }
 
 HRESULT SceneApp::acceptDevice(const D3DCAPS9& caps, DWORD behaviour, D3DFORMAT) {

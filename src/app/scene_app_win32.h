@@ -17,12 +17,14 @@ namespace skyloom {
 
 class Registry;
 
-class SceneApp : public SaverApp {
+class SceneApp : public SaverApp, public ScreenValuesWriter {
  public:
   SceneApp(SettingsRoot& settings, Registry& registry);
   ~SceneApp() override;
 
   void loadScreenSettings() override;
+  // Config mode: the settings dialog, whose OK saves the settings and the per-screen choices.
+  void openSettings() override;
   LRESULT handleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
   void selectUnit(int index) override;
   HRESULT acceptDevice(const D3DCAPS9& caps, DWORD behaviour, D3DFORMAT format) override;
@@ -36,8 +38,8 @@ class SceneApp : public SaverApp {
   // The framework's handling with the interactive rule of F1.
   virtual LRESULT defaultHandling(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
-  // Writes the per-screen choices beside "installdir" (the settings dialog's OK does this).
-  void writeScreenSettings();
+  // The per-screen choices, written beside "installdir" when the settings are saved.
+  void writeScreenValues(RegistryKey& key) override;
 
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);

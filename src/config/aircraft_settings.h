@@ -27,6 +27,9 @@ class AircraftSettings : public SettingsSection {
 
   void rescan() { chosen_.scan("aircraft\\", "*.cu", false); }
 
+  // The section's dialog ("*_dialog_win32.cpp"; other systems have no dialogs).
+  std::intptr_t dialogProc(void* window, std::uint32_t message, std::uintptr_t wparam,
+                           std::intptr_t lparam) override;
   void writePayload(Bytes& out) const override;
   bool readPayload(ByteSpan in, std::size_t& consumed) override;
 

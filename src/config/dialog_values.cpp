@@ -1,6 +1,7 @@
 #include "config/dialog_values.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 namespace skyloom {
@@ -99,6 +100,36 @@ int addChosen(FileList& list, const std::vector<std::string>& available, std::sp
     ++added;
   }
   return added;
+}
+
+std::string listEntryText(int number, std::string_view text) {
+  char prefix[16];
+  std::snprintf(prefix, sizeof prefix, "%3d  ", number);
+  return prefix + std::string(text);
+}
+
+std::vector<std::string> chosenFiles(std::span<const char> buffer) {
+  std::vector<std::string> parts;
+  std::size_t p = 0;
+  bool ended = false;
+  while (p < buffer.size()) {
+    const auto nul = std::find(buffer.begin() + static_cast<std::ptrdiff_t>(p), buffer.end(), '\0');
+    if (nul == buffer.end()) break;
+    const std::size_t length = static_cast<std::size_t>(nul - buffer.begin()) - p;
+    if (length == 0) {
+      ended = true;
+      break;
+    }
+    parts.emplace_back(buffer.data() + p, length);
+    p += length + 1;
+  }
+  if (!ended || parts.empty()) return {};
+  if (parts.size() == 1) return parts;
+  std::string folder = parts.front();
+  if (folder.back() != '\\') folder += '\\';  // a drive's root already ends in one
+  std::vector<std::string> files;
+  for (std::size_t i = 1; i < parts.size(); ++i) files.push_back(folder + parts[i]);
+  return files;
 }
 
 int fieldNumber(std::string_view text, int lowest, int highest) {

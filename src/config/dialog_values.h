@@ -37,6 +37,14 @@ void removeSelected(FileList& list, std::span<const int> selection);
 // list holds 225 entries. Answers how many were added.
 int addChosen(FileList& list, const std::vector<std::string>& available, std::span<const int> selection);
 
+// A list box line: the entry's 1-based number, then the entry ("%3d  %s").
+std::string listEntryText(int number, std::string_view text);
+
+// The files an open-file dialog with multiple selection answers: one full path, or a folder and
+// then the names chosen in it, each NUL-terminated, ended by an empty string. Answers full
+// paths (folder + "\" + name); nothing for a buffer without an ending.
+std::vector<std::string> chosenFiles(std::span<const char> buffer);
+
 // A number typed into an edit field: its first 8 characters read as a decimal number (text that
 // is not one reads as 0), then clamped to [lowest, highest].
 int fieldNumber(std::string_view text, int lowest, int highest);

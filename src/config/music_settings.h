@@ -2,6 +2,7 @@
 // The music section: whether the player runs, how it picks what to play (nine play modes over
 // the directory list and the file list), and the list of files it hands to the player.
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,19 @@ enum PlayMode : int {
   kPlayAllFilesRandomly = 8,
 };
 
+// The play modes as the music dialog offers them, in the order of their values.
+constexpr std::array<const char*, 9> kPlayModeTexts = {
+    "Random",
+    "Play the file list",
+    "Play selected directories",
+    "Play a random directory",
+    "Play 2 random directories",
+    "Play 3 random directories",
+    "Play 4 random directories",
+    "Play 5 random directories",
+    "Pick from all files randomly",
+};
+
 constexpr std::size_t kMusicDirectoryLimit = 5000;   // from this many on, directories are ignored
 constexpr std::size_t kMusicCollectBytes = 2 * 1024 * 1024;
 
@@ -32,6 +46,9 @@ class MusicSettings : public SettingsSection {
   FileList& files() { return files_; }
   FileList& directories() { return directories_; }
 
+  // The section's dialog ("*_dialog_win32.cpp"; other systems have no dialogs).
+  std::intptr_t dialogProc(void* window, std::uint32_t message, std::uintptr_t wparam,
+                           std::intptr_t lparam) override;
   void writePayload(Bytes& out) const override;
   bool readPayload(ByteSpan in, std::size_t& consumed) override;
 

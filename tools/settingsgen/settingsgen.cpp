@@ -2,16 +2,76 @@
 // "config.ini" to OUT. The build embeds the result in the program as the configuration used
 // when there is no config.ini; with the options, the terrain quality (1 to 3) and the tree
 // setting (1 to 200) are changed first, for measuring the scene at other settings.
+//
+// settingsgen --print FILE: shows the values a "config.ini" holds, one "section.name=value"
+// line each (lists as their entries joined by '|'), for people and tests to read.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "config/settings_root.h"
 #include "core/file.h"
 
+namespace {
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string s;
+  for (const std::string& i : items) {
+    if (!s.empty()) s += '|';
+    s += i;
+  }
+  return s;
+}
+
+int printSettings(const char* path) {
+  std::vector<std::uint8_t> bytes;
+  if (!skyloom::readWholeFile(path, bytes)) {
+    std::fprintf(stderr, "settingsgen: cannot read %s\n", path);
+    return 1;
+  }
+  skyloom::SettingsRoot settings;
+  const std::array<int, 4> results = settings.loadBlocks(bytes);
+  for (int r : results) {
+    if (r != skyloom::kBlockLoaded) {
+      std::fprintf(stderr, "settingsgen: %s: a block did not load (%d %d %d %d)\n", path, results[0], results[1],
+                   results[2], results[3]);
+      return 1;
+    }
+  }
+  const skyloom::GeneralRecord& g = settings.general().record();
+  std::printf("general.terrainQuality=%d\ngeneral.viewAngle=%d\ngeneral.cloudAmount=%d\ngeneral.treeAmount=%d\n",
+              g.terrainQuality, g.viewAngle, g.cloudAmount, g.treeAmount);
+  std::printf("general.soundOn=%d\ngeneral.seaLevel=%d\ngeneral.terrainName=%s\n", g.soundOn, g.seaLevel,
+              settings.general().terrainName().c_str());
+  std::printf("general.colours=%08X %08X %08X %08X %08X\n", g.skyColour, g.fogColour1, g.fogColour2, g.cloudColour,
+              g.lightColour);
+  const skyloom::AircraftRecord& a = settings.aircraft().record();
+  std::printf("aircraft.trailsOn=%d\naircraft.trailLength=%d\naircraft.chosen=%s\n", a.trailsOn, a.trailLength,
+              joined(settings.aircraft().chosen().items()).c_str());
+  const skyloom::MusicRecord& m = settings.music().record();
+  std::printf("music.enabled=%d\nmusic.showPlayButtons=%d\nmusic.maximumFiles=%d\nmusic.playMode=%d\n", m.enabled,
+              m.showPlayButtons, m.maximumFiles, m.playMode);
+  std::printf("music.randomiseOrder=%d\nmusic.files=%s\nmusic.directories=%s\n", m.randomiseOrder,
+              joined(settings.music().files().items()).c_str(),
+              joined(settings.music().directories().items()).c_str());
+  std::string selected;
+  for (int d : m.selectedDirectories) {
+    if (d < 0) break;
+    if (!selected.empty()) selected += ' ';
+    selected += std::to_string(d);
+  }
+  std::printf("music.selectedDirectories=%s\n", selected.c_str());
+  return 0;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--print") == 0) return printSettings(argv[2]);
   if (argc < 2) {
-    std::fputs("usage: settingsgen OUT [quality=Q] [trees=T]\n", stderr);
+    std::fputs("usage: settingsgen OUT [quality=Q] [trees=T] | settingsgen --print FILE\n", stderr);
     return 2;
   }
   skyloom::SettingsRoot defaults;
