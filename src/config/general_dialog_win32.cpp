@@ -1,7 +1,8 @@
 // The "General" dialog: terrain quality, view angle, clouds, trees, sound, the terrain and its
 // sea level, and the five colours.
-#include <commdlg.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commdlg.h>
 
 #include <array>
 

@@ -1,9 +1,10 @@
 // The "Mp3 list" dialog: the music files and directories, which of them a run plays and how.
 // The list buttons act on one of the two lists, chosen with the two "Edit" check boxes; the
 // choice lasts as long as the process.
+#include <windows.h>
+// After windows.h, which they need.
 #include <commdlg.h>
 #include <shlobj.h>
-#include <windows.h>
 
 #include <vector>
 
@@ -40,7 +41,9 @@ void addFiles(HWND dialog, FileList& files) {
   ofn.nMaxFile = kOpenFileBufferBytes;
   ofn.lpstrTitle = "Open Pictue File";
   ofn.lpstrDefExt = "MP*";
-  ofn.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+  // The program's folder stays the current one: the other dialogs scan it by relative paths.
+  ofn.Flags =
+      OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
   if (!GetOpenFileNameA(&ofn)) return;  // cancelled, or more names than the buffer holds
   const std::vector<std::string> chosen = chosenFiles(buffer);
   for (const std::string& path : chosen) files.add(path);

@@ -157,3 +157,30 @@ yellow_share() {
 }
 hint_shown() { awk -v s="$(yellow_share 0 20 400 100)" 'BEGIN { exit !(s > 0.02) }'; }
 hint_gone() { awk -v s="$(yellow_share 0 20 400 100)" 'BEGIN { exit !(s < 0.001) }'; }
+
+# Dialogs: DIALOG is the X window of the visible dialog titled exactly $1 (Wine draws the
+# controls inside it, so keys go to the dialog and it hands them on as Windows would).
+DIALOG=""
+find_dialog() {
+  DIALOG=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1)
+  [ -n "$DIALOG" ]
+}
+# dialog_wait TITLE: fails when no such dialog shows within a minute or the saver ends first.
+dialog_wait() {
+  wait_until 60 bash -c "xdotool search --onlyvisible --name '^$1\$' >/dev/null 2>&1 || ! kill -0 $SAVER_PID 2>/dev/null" || true
+  find_dialog "$1" || fail "no dialog \"$1\" within 60 s"
+  log "dialog \"$1\": $(xdotool getwindowgeometry "$DIALOG" | tr '\n' ' ')"
+}
+dialog_closed() { ! xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+# dialog_keys KEY...: the keys in order, to the dialog found last.
+dialog_keys() {
+  xdotool windowfocus "$DIALOG" 2>/dev/null || true
+  sleep 0.3
+  log "keys $*"
+  local k
+  for k in "$@"; do xdotool key "$k"; sleep 0.4; done
+}
+# dialog_size: "WIDTH HEIGHT" of the dialog found last.
+dialog_size() {
+  xdotool getwindowgeometry --shell "$DIALOG" | awk -F= '/^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print w, h}'
+}

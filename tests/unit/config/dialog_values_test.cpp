@@ -112,5 +112,23 @@ TEST(DialogDirectories, TheSelectionRoundTripsThroughTheSlots) {
   EXPECT_EQ(storedDirectorySelection(r), std::vector<int>{4});
 }
 
+TEST(DialogLists, LinesAreNumberedFromOne) {
+  EXPECT_EQ(listEntryText(1, "f16"), "  1  f16");
+  EXPECT_EQ(listEntryText(225, "null"), "225  null");
+}
+
+TEST(DialogFiles, OneFileIsAFullPathAndSeveralShareTheirFolder) {
+  const char one[] = "C:\\music\\a.mp3\0\0";
+  EXPECT_EQ(chosenFiles(one), (std::vector<std::string>{"C:\\music\\a.mp3"}));
+  const char several[] = "C:\\music\0a.mp3\0b.mp4\0\0";
+  EXPECT_EQ(chosenFiles(several), (std::vector<std::string>{"C:\\music\\a.mp3", "C:\\music\\b.mp4"}));
+  const char root[] = "D:\\\0a.mp3\0b.mp3\0\0";
+  EXPECT_EQ(chosenFiles(root), (std::vector<std::string>{"D:\\a.mp3", "D:\\b.mp3"}));
+  // A buffer the dialog did not end (it overflowed) gives nothing rather than a cut path.
+  const std::vector<char> unended = {'C', ':', '\\', 'x'};
+  EXPECT_TRUE(chosenFiles(unended).empty());
+  EXPECT_TRUE(chosenFiles(std::span<const char>()).empty());
+}
+
 }  // namespace
 }  // namespace skyloom
