@@ -37,7 +37,26 @@ bool transportKind(std::int32_t k) {
          k == EventKind::Pause || k == EventKind::PlayPaused || k == EventKind::TrackDone || k == EventKind::ErrorStop;
 }
 
+// What a pipeline says about its own track: worth nothing once that pipeline is gone.
+bool trackKind(std::int32_t k) {
+  return k == EventKind::TrackDone || k == EventKind::ErrorStop || k == EventKind::MediaInfo ||
+         k == EventKind::TimeInfo;
+}
+
 }  // namespace
+
+class MusicPlayer::PipelineEvents : public EventTarget {
+ public:
+  PipelineEvents(MusicPlayer& player, std::uint64_t generation) : player_(player), generation_(generation) {}
+  std::int32_t acceptEvent(std::unique_ptr<PlayerEvent> event) override {
+    if (event) event->setSource(generation_);
+    return player_.acceptEvent(std::move(event));
+  }
+
+ private:
+  MusicPlayer& player_;
+  std::uint64_t generation_;
+};
 
 MusicPlayer* MusicPlayer::instance() { return currentPlayer.load(); }
 
@@ -57,8 +76,7 @@ MusicPlayer::MusicPlayer(std::shared_ptr<PlayerContext> context) : context_(std:
 
 MusicPlayer::~MusicPlayer() {
   eventThread_.join();
-  if (pipeline_) pipeline_->pause();
-  pipeline_.reset();
+  tearDownPipeline(true);
   quitSemaphore_.reset();
   queue_.clear();
   MusicPlayer* self = this;
@@ -228,6 +246,7 @@ std::int32_t MusicPlayer::serviceEvent(std::unique_ptr<PlayerEvent> event) {
   const std::int32_t kind = event->kind();
   // A shut-down engine starts nothing again.
   if (quitting_ && transportKind(kind)) return 0;
+  if (stale(*event)) return 0;
   switch (kind) {
     case EventKind::Stop:
       stop();
@@ -278,24 +297,39 @@ std::int32_t MusicPlayer::serviceEvent(std::unique_ptr<PlayerEvent> event) {
 }
 
 void MusicPlayer::setUpPipeline(const std::string& url) {
+  tearDownPipeline(false);
+  pipelineGeneration_ = ++generationsMade_;
+  pipelineEvents_ = std::make_unique<PipelineEvents>(*this, pipelineGeneration_);
   std::unique_ptr<PlaybackPipeline> pipeline =
-      context_->pipelines ? context_->pipelines->build(*context_, *this) : nullptr;
+      context_->pipelines ? context_->pipelines->build(*context_, *pipelineEvents_) : nullptr;
   if (!pipeline) {
     log("Cannot setup the audio decode process: %d\n", static_cast<int>(kErrorOutOfMemory));
     return;
   }
   const std::int32_t result = pipeline->setTo(url);
   if (result != kErrorNone) {
+    // The pipeline goes with the units it holds. What its units reported stays current: an
+    // input that could not open its file ends this track.
     log("Cannot setup the audio decode process: %d\n", static_cast<int>(result));
-    return;  // the pipeline goes with the units it holds
+    return;
   }
   pipeline_ = std::move(pipeline);
+}
+
+void MusicPlayer::tearDownPipeline(bool pauseFirst) {
+  if (pipeline_ && pauseFirst) pipeline_->pause();
+  pipeline_.reset();
+  pipelineGeneration_ = 0;
+}
+
+bool MusicPlayer::stale(const PlayerEvent& event) const {
+  return event.source() != 0 && event.source() != pipelineGeneration_ && trackKind(event.kind());
 }
 
 // Play while playing starts the current entry again; Play while paused resumes it.
 void MusicPlayer::play(bool paused) {
   if (state() == PlayerState::Playing) {
-    pipeline_.reset();
+    tearDownPipeline(false);
     if (setState(PlayerState::Stopped)) broadcastKind(EventKind::Stopped);
   }
   if (!pipeline_) {
@@ -313,10 +347,7 @@ void MusicPlayer::play(bool paused) {
 }
 
 void MusicPlayer::stop() {
-  if (pipeline_) {
-    pipeline_->pause();
-    pipeline_.reset();
-  }
+  tearDownPipeline(true);
   if (setState(PlayerState::Stopped)) broadcastKind(EventKind::Stopped);
 }
 
@@ -343,7 +374,7 @@ void MusicPlayer::step(bool forward) {
 }
 
 void MusicPlayer::trackDone(bool error) {
-  pipeline_.reset();
+  tearDownPipeline(false);
   if (setState(PlayerState::Stopped)) broadcastKind(EventKind::Stopped);
   broadcastKind(EventKind::TrackDone);
   const RepeatMode repeat = playlist_->repeatMode();

@@ -85,6 +85,8 @@ class MusicPlayer : public EventTarget, private PropertyWatcher {
   std::int32_t quit();
   std::int32_t sinkQuit();
   void setUpPipeline(const std::string& url);
+  void tearDownPipeline(bool pauseFirst);
+  bool stale(const PlayerEvent& event) const;
   void addList(const char* list, bool clearFirst);
   void printUsage();
   void propertyChanged(const std::string& name, const std::string& value) override;
@@ -109,7 +111,14 @@ class MusicPlayer : public EventTarget, private PropertyWatcher {
   // are dropped, so a shut-down engine stays silent.
   bool broadcastsClosed_ = false;
 
+  // The pipeline posts through a stamp of its own, so that what an old pipeline said on its way
+  // out (the end of its track, its time) cannot move the playlist after a Stop or a new track.
+  // The stamp goes after the pipeline, whose threads use it until they are joined.
+  class PipelineEvents;
+  std::unique_ptr<PipelineEvents> pipelineEvents_;
   std::unique_ptr<PlaybackPipeline> pipeline_;
+  std::uint64_t pipelineGeneration_ = 0;  // the last set-up's number; 0 after a tear-down
+  std::uint64_t generationsMade_ = 0;
   std::unique_ptr<Semaphore> quitSemaphore_;
   bool quitting_ = false;
   std::size_t sinksToConfirm_ = 0;

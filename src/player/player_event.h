@@ -51,9 +51,13 @@ class PlayerEvent {
   PlayerEvent& operator=(const PlayerEvent&) = delete;
 
   std::int32_t kind() const { return kind_; }
+  // Which playback pipeline posted the event (the player numbers them); 0 for anyone else.
+  std::uint64_t source() const { return source_; }
+  void setSource(std::uint64_t source) { source_ = source; }
 
  private:
   std::int32_t kind_;
+  std::uint64_t source_ = 0;
 };
 
 // Where events are posted: the player's queue. Thread-safe; a null event is ignored.

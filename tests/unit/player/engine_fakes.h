@@ -5,7 +5,8 @@
 //
 // The fake reads its part from the URL: "missing:..." cannot be opened (the input reports an
 // error and set-up fails), "bad:..." opens but does not decode (the decoder reports an error
-// once playback starts), "name#N" plays N frames (default: the builder's).
+// once playback starts), "late:..." reports the end of its track as it is destroyed (a track that
+// ended just as it was stopped), "name#N" plays N frames (default: the builder's).
 
 #include <algorithm>
 #include <atomic>
@@ -30,6 +31,7 @@ class FakePipeline : public PlaybackPipeline {
     ++live_;
   }
   ~FakePipeline() override {
+    if (late_) target_.acceptEvent(std::make_unique<PlayerEvent>(EventKind::TrackDone));
     {
       std::lock_guard lock(mutex_);
       exiting_ = true;
@@ -46,6 +48,7 @@ class FakePipeline : public PlaybackPipeline {
       return 12;
     }
     bad_ = url.rfind("bad:", 0) == 0;
+    late_ = url.rfind("late:", 0) == 0;
     if (const auto hash = url.rfind('#'); hash != std::string::npos) frames_ = std::stoi(url.substr(hash + 1));
     if (!bad_) {
       auto info = std::make_unique<MediaInfoEvent>(static_cast<float>(frames_) * 0.026f, url);
@@ -99,6 +102,7 @@ class FakePipeline : public PlaybackPipeline {
   int frames_;
   std::chrono::microseconds frameTime_;
   bool bad_ = false;
+  bool late_ = false;
   std::mutex mutex_;
   std::condition_variable wake_;
   bool playing_ = false;

@@ -148,6 +148,20 @@ TEST_F(PlayerTest, AListOfOnlyUnplayableFilesStopsAfterOneRound) {
   EXPECT_EQ(player_->playlist().currentIndex(), 0);
 }
 
+// A pipeline that reported the end of its track as it was stopped: Stop still stops.
+TEST_F(PlayerTest, WhatAStoppedPipelineSaidOnItsWayOutMovesNothing) {
+  start("late:a#1000\0b\0");
+  post(K::Play);
+  ASSERT_TRUE(sink_.waitFor(K::Playing));
+  post(K::Stop);
+  ASSERT_TRUE(sink_.waitFor(K::Stopped));
+  settle();
+  EXPECT_EQ(player_->state(), PlayerState::Stopped);
+  EXPECT_EQ(player_->playlist().currentIndex(), 0);
+  EXPECT_TRUE(sink_.kinds({K::TrackDone}).empty());
+  EXPECT_EQ(builder_->built, 1);
+}
+
 TEST_F(PlayerTest, TheListWrapsAndTheTimeIsOnlyPassedOnWhilePlaying) {
   start("a#2\0b#2\0", 2);
   post(K::Play);
