@@ -25,8 +25,9 @@ class PlayerLogTest : public ::testing::Test {
     std::error_code ignored;
     fs::remove(path_, ignored);
   }
+  // Read as text: the log is a text file, with CR LF line ends on Windows.
   std::string contents() const {
-    std::ifstream in(path_, std::ios::binary);
+    std::ifstream in(path_);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
