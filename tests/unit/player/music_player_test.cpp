@@ -188,13 +188,13 @@ TEST_F(PlayerTest, QuitEndsAfterOneExchangeAndLaterBroadcastsAreDropped) {
 }
 
 TEST_F(PlayerTest, MediaInfoIsNumberedFromTheCursorAndUnknownKindsAreDropped) {
-  start(kThree);
-  std::int32_t number = 0, count = 0;
+  std::int32_t number = 0, count = 0;  // written under the sink's lock, read after waitFor
   sink_.onEvent = [&](const PlayerEvent& e) {
     if (e.kind() != K::MediaInfo) return;
     number = static_cast<const MediaInfoEvent&>(e).trackNumber();
     count = static_cast<const MediaInfoEvent&>(e).trackCount();
   };
+  start(kThree);
   post(K::Next);
   post(K::Play);
   ASSERT_TRUE(sink_.waitFor(K::MediaInfo));
