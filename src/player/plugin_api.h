@@ -6,17 +6,19 @@
 //   extern "C" const SkyloomPlugin* Initialize(void);
 //
 // answering its table (or null to decline); a library without "Initialize" is not a plug-in.
-// Plain C types only, so a plug-in may be built with any compiler.
+// Plain C, so a plug-in may be written in C or C++ and built with any compiler.
 
 #include <stdint.h>
 
+#ifdef __cplusplus
 extern "C" {
+#endif
 
 #define SKYLOOM_PLUGIN_VERSION 1u
 #define SKYLOOM_PLUGIN_TEXT 256
 
 // What an information reader fills in about a track; texts are NUL-terminated.
-struct SkyloomTrackInfo {
+typedef struct SkyloomTrackInfo {
   char artist[SKYLOOM_PLUGIN_TEXT];
   char album[SKYLOOM_PLUGIN_TEXT];
   char title[SKYLOOM_PLUGIN_TEXT];
@@ -27,11 +29,11 @@ struct SkyloomTrackInfo {
   int32_t seconds;
   int32_t bitRate;
   int32_t sampleRate;
-};
+} SkyloomTrackInfo;
 
 typedef void (*SkyloomAddEntry)(void* context, const char* url);
 
-struct SkyloomPlugin {
+typedef struct SkyloomPlugin {
   uint32_t version;  // SKYLOOM_PLUGIN_VERSION
   void* instance;    // handed back to every call
   // Playlist formats: the n-th file extension (without the dot) the plug-in reads, null after
@@ -42,7 +44,10 @@ struct SkyloomPlugin {
   int32_t (*readInfo)(void* instance, const char* url, SkyloomTrackInfo* info);
   // Portable players: the n-th device's description, null after the last.
   const char* (*deviceDescription)(void* instance, int32_t n);
-};
+} SkyloomPlugin;
 
 typedef const SkyloomPlugin* (*SkyloomPluginInitialize)(void);
+
+#ifdef __cplusplus
 }
+#endif

@@ -5,10 +5,12 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <thread>
 
 #include "engine_fakes.h"
 #include "platform/registry/registry_memory.h"
 #include "player/file_url.h"
+#include "resources/executable_path.h"
 #include "player/preferences.h"
 
 namespace skyloom {
@@ -142,6 +144,41 @@ TEST_F(PlaylistTest, WithoutPluginsTheScanFindsNothingAndEveryUrlIsOneEntry) {
   EXPECT_EQ(withFolder.pluginCount(), 0u);
   std::filesystem::remove_all(dir);
   preferences.setString(prefs::kInstallDirectory, "");
+}
+
+// The test plug-ins built beside the test program: a list format and a slow information reader.
+TEST(PlaylistPlugins, ListsAreReadAndInformationArrivesFromPassesThatMayOutliveTheirEntries) {
+  MemoryRegistry registry;
+  PreferenceTable table;
+  Preferences preferences(registry, "", table);
+  const auto programFolder = std::filesystem::path(executablePath()).parent_path();
+  preferences.setString(prefs::kInstallDirectory, programFolder.string().c_str());
+  RecordingTarget target;
+  auto playlist = std::make_unique<PlaylistManager>(target, preferences);
+  ASSERT_EQ(playlist->pluginScanResult(), 0) << "no plug-ins in " << (programFolder / "plugins");
+  EXPECT_EQ(playlist->pluginCount(), 2u);
+
+  const auto list = std::filesystem::temp_directory_path() / "skyloom_playlist_test.tlst";
+  std::ofstream(list) << "one.mp3\ntwo.mp3\n";
+  EXPECT_EQ(playlist->addItem(list.string().c_str()), 0);
+  std::filesystem::remove(list);
+  ASSERT_EQ(playlist->count(), 2);
+  EXPECT_EQ(playlist->currentItem()->url, "one.mp3");
+  for (int i = 0; i < 500 && playlist->itemAt(1)->info.title.empty(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(playlist->itemAt(1)->info.title, "about two.mp3");
+  EXPECT_EQ(playlist->itemAt(0)->info.seconds, 42);
+  const auto kinds = target.kinds();
+  EXPECT_NE(std::find(kinds.begin(), kinds.end(), K::ItemsAdded), kinds.end());
+
+  // Cleared and then destroyed while the passes still run: they finish on entries that are no
+  // longer listed, and the manager waits for them.
+  for (int i = 0; i < 5; ++i) playlist->addItem("x.mp3");
+  playlist->clear();
+  playlist->addItem("y.mp3");
+  EXPECT_EQ(playlist->count(), 1);
+  playlist.reset();
 }
 
 TEST(FileUrl, PathsAndUrlsConvertBothWays) {
