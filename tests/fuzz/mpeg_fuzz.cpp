@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the MPEG audio frame search and decoder the way the player streams a
 // file: find a frame, initialise, decode frame by frame and resynchronise after a frame that does
-// not decode. The first byte sets the decoder up (bits 0-1 the rate reduction, 2-3 the channel
-// choice, 4 8-bit, 5 float, 6 the equalizer, 7 an output buffer too small for some streams); the
-// rest is the file. A decoded frame must fill exactly one frame of output inside the buffer, and a
-// refused one must use and write nothing.
+// not decode; and reads a Xing header from the first frame, as the player does. The first byte
+// sets the decoder up (bits 0-1 the rate reduction, 2-3 the channel choice, 4 8-bit, 5 float, 6
+// the equalizer, 7 an output buffer too small for some streams); the rest is the file. A decoded
+// frame must fill exactly one frame of output inside the buffer, and a refused one must use and
+// write nothing.
 //
 // With -seed DIR (instead of libFuzzer's arguments) it writes small Layer I streams (which no
 // packaged encoder makes), prefixed with a set-up byte, into DIR; scripts/fuzz adds lame's and
@@ -17,6 +18,7 @@
 
 #include "layer1_writer.h"
 #include "player/mpeg/subband_levels.h"
+#include "player/decoder_unit.h"
 #include "player/mpeg/mpeg_stream.h"
 
 using namespace skyloom;
@@ -85,7 +87,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       from = frame.offset + 1;
     }
     if (!started) break;
-    if (!stream) first = frame.header, stream = &first;
+    if (!stream) {
+      first = frame.header, stream = &first;
+      // The player looks for a Xing header in the first frame of a stream.
+      if (const auto xing = findXingHeader(file.subspan(frame.offset), first)) {
+        volatile std::int64_t at = seekTablePosition(*xing, xing->frames % 101, static_cast<std::int64_t>(file.size()));
+        (void)at;
+      }
+    }
     const player::DecoderOutput info = decoder.info();
     const int frameOutput = info.samplesPerFrame * info.bitsPerSample / 8;
     check(frameOutput > 0 && static_cast<std::size_t>(frameOutput) <= player::kMaxFrameOutputBytes);
