@@ -70,9 +70,11 @@ TEST(Pullbuffer, AReadNeedingMoreThanTheOverflowAreaIsRefusedAndLogged) {
     EXPECT_EQ(b.beginRead(region, 100), kErrorInvalidParam);
     EXPECT_EQ(take(b, 50).size(), 50u);  // what fits is still served
   }
-  std::ifstream in(path);
   std::stringstream text;
-  text << in.rdbuf();
+  {
+    std::ifstream in(path);  // closed before the file goes: Windows refuses to remove an open file
+    text << in.rdbuf();
+  }
   EXPECT_NE(text.str().find("Overflow buffer is too small!! \nNeeded 50 but had only 10 for overflow."),
             std::string::npos);
   std::filesystem::remove(path);
