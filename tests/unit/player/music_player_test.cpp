@@ -54,7 +54,8 @@ class PlayerTest : public ::testing::Test {
   RecordingSink sink_;
 };
 
-constexpr char kThree[] = "a#1000\0b#1000\0c#1000\0";
+// Tracks that do not end while a test runs, whatever the sleeps of the system are like.
+constexpr char kThree[] = "a#1000000\0b#1000000\0c#1000000\0";
 
 TEST_F(PlayerTest, NextWhileStoppedOnlyMovesWhilePlayingStartsTheNextWhilePausedLoadsItPaused) {
   start(kThree);
@@ -150,7 +151,7 @@ TEST_F(PlayerTest, AListOfOnlyUnplayableFilesStopsAfterOneRound) {
 
 // A pipeline that reported the end of its track as it was stopped: Stop still stops.
 TEST_F(PlayerTest, WhatAStoppedPipelineSaidOnItsWayOutMovesNothing) {
-  start("late:a#1000\0b\0");
+  start("late:a#1000000\0b\0");
   post(K::Play);
   ASSERT_TRUE(sink_.waitFor(K::Playing));
   post(K::Stop);
