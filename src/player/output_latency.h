@@ -1,0 +1,14 @@
+#pragma once
+// How far behind the decoder the listener is, in half-frames: the PCM waiting in the sound
+// output's event buffer plus what its ring holds unplayed. The soundcard thread writes it after
+// every block; the spectrum display reads it to pick the decoder's subband levels of what is
+// audible now.
+
+#include <atomic>
+#include <cstdint>
+
+namespace skyloom {
+
+inline std::atomic<std::int32_t> latencyHalfFrames{0};
+
+}  // namespace skyloom
