@@ -1,10 +1,10 @@
-#include <windows.h>
+#include "app/scene_app_win32.h"
+
 #include <mmsystem.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
-
-#include "app/scene_app_win32.h"
 
 #include "app/frame_timer.h"
 #include "app/input_state.h"
@@ -12,6 +12,7 @@
 #include "config/view_state.h"
 #include "core/random.h"
 #include "platform/registry/registry.h"
+#include "player/music_session.h"
 #include "resources/executable_path.h"
 
 namespace skyloom {
@@ -67,6 +68,7 @@ HRESULT SceneApp::createDeviceResources() {
   if (!soundStarted_) {
     soundStarted_ = true;
     if (settings_.general().record().soundOn != 0) startSoundEffects();
+    startMusic();
   }
   return S_OK;
 }
@@ -76,6 +78,21 @@ void SceneApp::startSoundEffects() {
   std::unique_ptr<SoundOutput> output;
   if (failed(createSoundOutput(nullptr, output)) || !output) return;
   soundEffects_.init(std::move(output), reinterpret_cast<std::uintptr_t>(mainWindow()));
+}
+
+// The music plays for the whole run: one session, made with the first scene and kept when
+// scenes are made again after a device was lost, so the music goes on where it was. The small
+// preview in the system's settings stays silent.
+void SceneApp::startMusic() {
+  if (music_ || mode() == SaverMode::Preview) return;
+  const std::vector<char> files = settings_.music().selectFiles();
+  if (files.empty()) return;  // the music player is switched off
+  MusicEngineSetup setup;
+  setup.registry = &registry_;
+  for (int i = 0; i < __argc; ++i) setup.arguments.emplace_back(__argv[i] ? __argv[i] : "");
+  setup.currentDirectory = settings_.startDirectory();
+  setup.pipelines = &musicPipelines_;
+  music_ = createMusicSession(files.data(), setup);
 }
 
 // The terrain from the general settings, and the start position the terrain and the units

@@ -5,13 +5,15 @@
 #include <memory>
 #include <vector>
 
-#include "app/saver_app_win32.h"
 #include "aircraft/camera.h"
+#include "app/saver_app_win32.h"
 #include "app/scene.h"
 #include "config/camera_settings.h"
 #include "config/settings_root.h"
 #include "config/view_state.h"
 #include "effects/sound_effects.h"
+#include "player/audio_pipeline.h"
+#include "player/music_control.h"
 
 namespace skyloom {
 
@@ -44,6 +46,7 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
   void startSoundEffects();
+  void startMusic();
   SceneConfig sceneConfig();
   // The camera's placement (rows right, up, look, eye) and the device's view transform, its
   // inverse.
@@ -55,13 +58,17 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
   SettingsRoot& settings_;
   Registry& registry_;
   CameraSettings cameraSettings_;
-  Camera camera_;  // works on cameraSettings_'s record and the shared input state
+  Camera camera_;            // works on cameraSettings_'s record and the shared input state
   KeptLayout layout_;        // the saved interface layout, for the interface when it exists
   bool viewLoaded_ = false;  // "Kelvane.ini" is read once, when the first scene is made
   // One for the whole run, started with the main window; silent when sound is off or fails.
   // Before the scenes, whose units hold its voices: it goes after them.
   SoundEffects soundEffects_;
   bool soundStarted_ = false;
+  // The music engine's pipelines play on sound devices the builder keeps for the whole run; it
+  // goes after the session, whose shutdown ends the last pipeline.
+  AudioPipelineBuilder musicPipelines_;
+  std::unique_ptr<MusicControl> music_;
   std::vector<std::unique_ptr<Scene>> slots_;
   std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;

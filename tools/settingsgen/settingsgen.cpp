@@ -1,7 +1,9 @@
-// settingsgen OUT [quality=Q] [trees=T]: writes the settings' defaults in the form of
-// "config.ini" to OUT. The build embeds the result in the program as the configuration used
-// when there is no config.ini; with the options, the terrain quality (1 to 3) and the tree
-// setting (1 to 200) are changed first, for measuring the scene at other settings.
+// settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [music=FILE ...]: writes the settings'
+// defaults in the form of "config.ini" to OUT. The build embeds the result in the program as the
+// configuration used when there is no config.ini. The options change them first, for measuring
+// the scene at other settings and for runs with music: the terrain quality (1 to 3), the tree
+// setting (1 to 200), the engine sounds (0 off), and each music=FILE (a Windows path) joins the
+// music file list, which is then played in its order.
 //
 // settingsgen --print FILE: shows the values a "config.ini" holds, one "section.name=value"
 // line each (lists as their entries joined by '|'), for people and tests to read.
@@ -54,8 +56,7 @@ int printSettings(const char* path) {
   std::printf("music.enabled=%d\nmusic.showPlayButtons=%d\nmusic.maximumFiles=%d\nmusic.playMode=%d\n", m.enabled,
               m.showPlayButtons, m.maximumFiles, m.playMode);
   std::printf("music.randomiseOrder=%d\nmusic.files=%s\nmusic.directories=%s\n", m.randomiseOrder,
-              joined(settings.music().files().items()).c_str(),
-              joined(settings.music().directories().items()).c_str());
+              joined(settings.music().files().items()).c_str(), joined(settings.music().directories().items()).c_str());
   std::string selected;
   for (int d : m.selectedDirectories) {
     if (d < 0) break;
@@ -71,7 +72,8 @@ int printSettings(const char* path) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--print") == 0) return printSettings(argv[2]);
   if (argc < 2) {
-    std::fputs("usage: settingsgen OUT [quality=Q] [trees=T] | settingsgen --print FILE\n", stderr);
+    std::fputs("usage: settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [music=FILE ...] | settingsgen --print FILE\n",
+               stderr);
     return 2;
   }
   skyloom::SettingsRoot defaults;
@@ -82,8 +84,14 @@ int main(int argc, char** argv) {
       defaults.general().record().terrainQuality = value;
     } else if (std::strncmp(argv[i], "trees=", 6) == 0 && value >= 1 && value <= 200) {
       defaults.general().record().treeAmount = value;
+    } else if (std::strncmp(argv[i], "sound=", 6) == 0 && (value == 0 || value == 1)) {
+      defaults.general().record().soundOn = value;
+    } else if (std::strncmp(argv[i], "music=", 6) == 0 && argv[i][6] != '\0') {
+      defaults.music().files().add(argv[i] + 6);
+      defaults.music().record().playMode = skyloom::kPlayFileList;
+      defaults.music().record().randomiseOrder = 0;
     } else {
-      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3 or trees=1..200\n", argv[i]);
+      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3, trees=1..200, sound=0|1 or music=FILE\n", argv[i]);
       return 2;
     }
   }
