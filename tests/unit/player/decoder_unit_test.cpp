@@ -168,6 +168,28 @@ TEST_F(DecoderUnitTest, RandomBytesAndLayerOneCannotBePlayed) {
   EXPECT_EQ(errorText(), "Velkaran cannot play this file/stream. This file/stream may be corrupted.");
 }
 
+// The analysis itself, on an input that already holds the whole file: 32 attempts, then 1001.
+TEST_F(DecoderUnitTest, RandomBytesGiveUpAfterThirtyTwoAttempts) {
+  std::vector<std::uint8_t> noise(200000);
+  std::mt19937 random(11);
+  for (auto& b : noise) b = static_cast<std::uint8_t>(random());
+  context_.preferences->setInt(prefs::kInputBufferSize, 512);
+  PMI pmi(context_, target_);
+  LMC lmc(context_, target_);
+  pmi.setTo(write("noise.mp3", noise));
+  Pullbuffer* in = nullptr;
+  EventBuffer* events = nullptr;
+  ASSERT_EQ(pmi.prepare(in), kErrorNone);
+  lmc.setInputUnit(&pmi);
+  ASSERT_EQ(lmc.prepare(in, events), kErrorNone);  // its thread waits for a wake that never comes
+  pmi.wake();
+  for (int i = 0; i < 2000 && !in->isEndOfStream(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(in->isEndOfStream());
+  EXPECT_EQ(lmc.canDecode(), kDecoderNoSync);
+  EXPECT_GT(in->fillBytes(), 0u);  // gave up before the end
+  context_.preferences->setInt(prefs::kInputBufferSize, 64);
+}
+
 TEST_F(DecoderUnitTest, FirstFramesThatChangeRateAreSkippedUntilThreeAgree) {
   std::vector<std::uint8_t> bytes = frames(1, 0);
   const auto other = frames(1, 1);
