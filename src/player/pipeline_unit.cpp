@@ -2,6 +2,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "player/player_context.h"
 #include "player/player_event.h"
@@ -10,6 +11,13 @@ namespace skyloom {
 namespace {
 
 constexpr std::size_t kReportBufferSize = 4096;
+
+// A report's text, cut to what the report buffer holds.
+std::string formatReport(const char* format, va_list args) {
+  char text[kReportBufferSize];
+  if (std::vsnprintf(text, sizeof text, format, args) < 0) text[0] = '\0';
+  return text;
+}
 
 }  // namespace
 
@@ -59,20 +67,18 @@ void PipelineUnit::setMoreOptions(std::uint32_t options) {
 }
 
 void PipelineUnit::reportError(const char* format, ...) {
-  char text[kReportBufferSize];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  const std::string text = formatReport(format, args);
   va_end(args);
   target_.acceptEvent(std::make_unique<TextEvent>(EventKind::ErrorText, text));
   target_.acceptEvent(std::make_unique<PlayerEvent>(EventKind::ErrorStop));
 }
 
 void PipelineUnit::reportStatus(const char* format, ...) {
-  char text[kReportBufferSize];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  const std::string text = formatReport(format, args);
   va_end(args);
   target_.acceptEvent(std::make_unique<TextEvent>(EventKind::StatusText, text));
 }

@@ -338,26 +338,13 @@ std::int32_t PlaylistManager::setCurrentIndex(std::int32_t index) {
   return kErrorNone;
 }
 
-void PlaylistManager::next(bool userAction) {
-  std::lock_guard lock(mutex_);
-  const std::int32_t n = static_cast<std::int32_t>(items_.size());
-  if (n == 0) {
-    cursor_ = -1;
-    return;
-  }
-  std::int32_t c = cursor_;
-  if (repeatMode_ == RepeatOne && !userAction) {
-    // the same entry again
-  } else if (c + 1 < n) {
-    ++c;
-  } else if (repeatMode_ == RepeatAll || userAction) {
-    if (shuffle_) reshuffle();
-    c = 0;
-  }
-  setCursor(c);
-}
+void PlaylistManager::next(bool userAction) { step(+1, userAction); }
 
-void PlaylistManager::previous(bool userAction) {
+void PlaylistManager::previous(bool userAction) { step(-1, userAction); }
+
+// One entry on (or back); past the end the list wraps when it repeats or the listener asked,
+// with a fresh shuffle. The cursor is set even when it stays, so the player hears of it.
+void PlaylistManager::step(int direction, bool userAction) {
   std::lock_guard lock(mutex_);
   const std::int32_t n = static_cast<std::int32_t>(items_.size());
   if (n == 0) {
@@ -365,13 +352,14 @@ void PlaylistManager::previous(bool userAction) {
     return;
   }
   std::int32_t c = cursor_;
+  const std::int32_t moved = c + direction;
   if (repeatMode_ == RepeatOne && !userAction) {
     // the same entry again
-  } else if (c > 0) {
-    --c;
+  } else if (moved >= 0 && moved < n) {
+    c = moved;
   } else if (repeatMode_ == RepeatAll || userAction) {
     if (shuffle_) reshuffle();
-    c = n - 1;
+    c = direction > 0 ? 0 : n - 1;
   }
   setCursor(c);
 }

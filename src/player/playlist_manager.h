@@ -150,6 +150,7 @@ class PlaylistManager {
   void startInfoPass(std::vector<PlaylistItem*> entries);
   void runInfoPass(const std::vector<PlaylistItem*>& entries);
   void reapInfoPasses();
+  void step(int direction, bool userAction);
   void setCursor(std::int32_t index);
   void reshuffle();
   std::int32_t positionInItems(const PlaylistItem* item) const;

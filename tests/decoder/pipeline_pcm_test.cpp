@@ -24,18 +24,7 @@ using testing::RecordingTarget;
 
 class PipelinePcm : public ::testing::Test {
  protected:
-  PipelinePcm()
-      : builder_(SoundSystem{[](std::vector<SoundDeviceInfo>& out) {
-                               out.assign(1, SoundDeviceInfo{});
-                               return kOk;
-                             },
-                             [this](const SoundDeviceInfo*, std::unique_ptr<SoundOutput>& out) {
-                               auto sound = std::make_unique<VirtualSoundOutput>();
-                               sound_ = sound.get();
-                               out = std::move(sound);
-                               return kOk;
-                             },
-                             [] { return std::uintptr_t{0x1234}; }}) {
+  PipelinePcm() : builder_(testing::oneVirtualSoundDevice(sound_)) {
     context_.preferences = std::make_unique<Preferences>(registry_, "");
     context_.log = std::make_unique<PlayerLog>();
   }

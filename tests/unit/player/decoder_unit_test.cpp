@@ -21,26 +21,7 @@ namespace {
 
 using testing::RecordingTarget;
 
-// A silent MPEG-1 Layer III frame at 128 kbit/s: header, empty side information, zero main
-// data. rateIndex 0 is 44.1 kHz (417 bytes), 1 is 48 kHz (384 bytes).
-std::vector<std::uint8_t> silentFrame(int rateIndex = 0, bool mono = false) {
-  const std::size_t size = rateIndex == 0 ? 417 : 384;
-  std::vector<std::uint8_t> f(size, 0);
-  f[0] = 0xFF;
-  f[1] = 0xFB;
-  f[2] = static_cast<std::uint8_t>(9 << 4 | rateIndex << 2);
-  f[3] = static_cast<std::uint8_t>((mono ? 3 : 0) << 6);
-  return f;
-}
-
-std::vector<std::uint8_t> frames(int count, int rateIndex = 0) {
-  std::vector<std::uint8_t> s;
-  for (int i = 0; i < count; ++i) {
-    const auto f = silentFrame(rateIndex);
-    s.insert(s.end(), f.begin(), f.end());
-  }
-  return s;
-}
+std::vector<std::uint8_t> frames(int count, int rateIndex = 0) { return testing::silentLayer3Frames(count, rateIndex); }
 
 struct Decoded {
   OutputFormat format;
@@ -55,15 +36,8 @@ class DecoderUnitTest : public ::testing::Test {
     context_.preferences = std::make_unique<Preferences>(registry_, "");
     context_.log = std::make_unique<PlayerLog>();
   }
-  ~DecoderUnitTest() override {
-    for (const auto& f : files_) std::filesystem::remove(f);
-  }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / ("skyloom_lmc_" + name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    files_.push_back(path);
-    return path.string();
+    return files_.write("lmc_" + name, bytes);
   }
   // Plays the file through an input and a decoder, taking the output as the sound output would.
   Decoded decode(const std::vector<std::uint8_t>& bytes) {
@@ -124,7 +98,7 @@ class DecoderUnitTest : public ::testing::Test {
   MemoryRegistry registry_;
   PlayerContext context_;
   RecordingTarget target_;
-  std::vector<std::filesystem::path> files_;
+  testing::TempFiles files_;
 };
 
 TEST_F(DecoderUnitTest, AStreamIsAnnouncedAndDecodedFrameByFrameToItsEnd) {

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -19,8 +21,11 @@
 #include <thread>
 #include <vector>
 
+#include "platform/audio/sound_output.h"
+#include "platform/audio/virtual_sound_output.h"
 #include "player/pipeline.h"
 #include "player/player_event.h"
+#include "player/sound_devices.h"
 
 namespace skyloom::testing {
 
@@ -192,5 +197,63 @@ class RecordingTarget : public EventTarget {
  private:
   std::mutex mutex_;
 };
+
+// Silent MPEG-1 Layer III frames at 128 kbit/s: header, empty side information, zero main
+// data. rateIndex 0 is 44.1 kHz (417 bytes a frame, 4,608 bytes of stereo PCM), 1 is 48 kHz
+// (384 bytes).
+inline std::vector<std::uint8_t> silentLayer3Frames(int count, int rateIndex = 0, bool mono = false) {
+  const std::size_t size = rateIndex == 0 ? 417 : 384;
+  std::vector<std::uint8_t> bytes;
+  for (int i = 0; i < count; ++i) {
+    std::vector<std::uint8_t> f(size, 0);
+    f[0] = 0xFF;
+    f[1] = 0xFB;
+    f[2] = static_cast<std::uint8_t>(9 << 4 | rateIndex << 2);
+    f[3] = static_cast<std::uint8_t>((mono ? 3 : 0) << 6);
+    bytes.insert(bytes.end(), f.begin(), f.end());
+  }
+  return bytes;
+}
+
+// Files in the temporary folder, removed with this object.
+class TempFiles {
+ public:
+  ~TempFiles() {
+    std::error_code ignored;
+    for (const auto& f : files_) std::filesystem::remove(f, ignored);
+  }
+  std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
+    const auto path = std::filesystem::temp_directory_path() / ("skyloom_" + name);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    files_.push_back(path);
+    return path.string();
+  }
+
+ private:
+  std::vector<std::filesystem::path> files_;
+};
+
+// One sound device whose outputs come from make (a virtual output, or one wrapped around it).
+inline SoundSystem oneSoundDevice(std::function<std::unique_ptr<SoundOutput>()> make) {
+  return SoundSystem{[](std::vector<SoundDeviceInfo>& out) {
+                       out.assign(1, SoundDeviceInfo{});
+                       return kOk;
+                     },
+                     [make](const SoundDeviceInfo*, std::unique_ptr<SoundOutput>& out) {
+                       out = make();
+                       return kOk;
+                     },
+                     [] { return std::uintptr_t{0x1234}; }};
+}
+
+// One sound device whose outputs are virtual; made points at the latest one.
+inline SoundSystem oneVirtualSoundDevice(VirtualSoundOutput*& made) {
+  return oneSoundDevice([&made] {
+    auto sound = std::make_unique<VirtualSoundOutput>();
+    made = sound.get();
+    return sound;
+  });
+}
 
 }  // namespace skyloom::testing

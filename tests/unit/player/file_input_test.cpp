@@ -23,15 +23,8 @@ class FileInputTest : public ::testing::Test {
     context_.preferences = std::make_unique<Preferences>(registry_, "");
     context_.log = std::make_unique<PlayerLog>();
   }
-  ~FileInputTest() override {
-    for (const auto& f : files_) std::filesystem::remove(f);
-  }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / ("skyloom_pmi_" + name);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    files_.push_back(path);
-    return path.string();
+    return files_.write("pmi_" + name, bytes);
   }
   // Everything the input's thread reads, as the decoder would take it.
   std::vector<std::uint8_t> drain(PMI& pmi, Pullbuffer& in) {
@@ -76,7 +69,7 @@ class FileInputTest : public ::testing::Test {
   MemoryRegistry registry_;
   PlayerContext context_;
   RecordingTarget target_;
-  std::vector<std::filesystem::path> files_;
+  testing::TempFiles files_;
 };
 
 TEST_F(FileInputTest, ATrailingTagIsLeftOutOfTheLengthButStillRead) {

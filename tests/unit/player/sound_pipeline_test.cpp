@@ -21,37 +21,13 @@ namespace {
 
 using testing::RecordingTarget;
 
-// Silent MPEG-1 Layer III frames at 128 kbit/s, 44.1 kHz stereo: 417 bytes, 4,608 bytes of PCM.
-std::vector<std::uint8_t> silentFrames(int count) {
-  std::vector<std::uint8_t> bytes;
-  for (int i = 0; i < count; ++i) {
-    std::vector<std::uint8_t> f(417, 0);
-    f[0] = 0xFF;
-    f[1] = 0xFB;
-    f[2] = 9 << 4;
-    bytes.insert(bytes.end(), f.begin(), f.end());
-  }
-  return bytes;
-}
-
 class SoundPipelineTest : public ::testing::Test {
  protected:
-  SoundPipelineTest()
-      : builder_(SoundSystem{[](std::vector<SoundDeviceInfo>& out) {
-                               out.assign(1, SoundDeviceInfo{});
-                               return kOk;
-                             },
-                             [this](const SoundDeviceInfo*, std::unique_ptr<SoundOutput>& out) {
-                               auto sound = std::make_unique<VirtualSoundOutput>();
-                               sound_ = sound.get();
-                               out = std::move(sound);
-                               return kOk;
-                             },
-                             [] { return std::uintptr_t{0x1234}; }}) {
+  SoundPipelineTest() : builder_(testing::oneVirtualSoundDevice(sound_)) {
     context_.preferences = std::make_unique<Preferences>(registry_, "");
     context_.log = std::make_unique<PlayerLog>();
     file_ = std::filesystem::temp_directory_path() / "skyloom_pmo_track.mp3";
-    const auto bytes = silentFrames(kFrames);
+    const auto bytes = testing::silentLayer3Frames(kFrames);
     std::ofstream(file_, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   }

@@ -58,17 +58,11 @@ OutputFormat stereo44() { return OutputFormat{16, 2, 44100, 4 * kSamplesPerFrame
 class SoundRingTest : public ::testing::Test {
  protected:
   SoundRingTest()
-      : devices_(SoundSystem{[](std::vector<SoundDeviceInfo>& out) {
-                               out.assign(1, SoundDeviceInfo{});
-                               return kOk;
-                             },
-                             [this](const SoundDeviceInfo*, std::unique_ptr<SoundOutput>& out) {
-                               auto counting = std::make_unique<CountingOutput>(sound_);
-                               counting_ = counting.get();
-                               out = std::move(counting);
-                               return kOk;
-                             },
-                             [] { return std::uintptr_t{0x1234}; }},
+      : devices_(testing::oneSoundDevice([this] {
+                   auto counting = std::make_unique<CountingOutput>(sound_);
+                   counting_ = counting.get();
+                   return counting;
+                 }),
                  nullptr) {}
 
   // A track's output: its ring, the feeder and the decoder's event buffer.
