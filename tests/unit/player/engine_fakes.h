@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -215,15 +216,23 @@ inline std::vector<std::uint8_t> silentLayer3Frames(int count, int rateIndex = 0
   return bytes;
 }
 
-// Files in the temporary folder, removed with this object.
+// Files in the temporary folder, removed with this object. Their names carry a tag of this
+// process: ctest runs tests side by side, each in a process of its own.
 class TempFiles {
  public:
+  static const std::string& processTag() {
+    static const std::string tag = [] {
+      std::random_device device;
+      return std::to_string(device()) + "_";
+    }();
+    return tag;
+  }
   ~TempFiles() {
     std::error_code ignored;
     for (const auto& f : files_) std::filesystem::remove(f, ignored);
   }
   std::string write(const std::string& name, const std::vector<std::uint8_t>& bytes) {
-    const auto path = std::filesystem::temp_directory_path() / ("skyloom_" + name);
+    const auto path = std::filesystem::temp_directory_path() / ("skyloom_" + processTag() + name);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     files_.push_back(path);

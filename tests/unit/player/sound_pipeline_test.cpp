@@ -26,12 +26,8 @@ class SoundPipelineTest : public ::testing::Test {
   SoundPipelineTest() : builder_(testing::oneVirtualSoundDevice(sound_)) {
     context_.preferences = std::make_unique<Preferences>(registry_, "");
     context_.log = std::make_unique<PlayerLog>();
-    file_ = std::filesystem::temp_directory_path() / "skyloom_pmo_track.mp3";
-    const auto bytes = testing::silentLayer3Frames(kFrames);
-    std::ofstream(file_, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file_ = files_.write("pmo_track.mp3", testing::silentLayer3Frames(kFrames));
   }
-  ~SoundPipelineTest() override { std::filesystem::remove(file_); }
 
   int count(std::int32_t kind) {
     const auto kinds = target_.kinds();
@@ -58,6 +54,7 @@ class SoundPipelineTest : public ::testing::Test {
   RecordingTarget target_;
   AudioPipelineBuilder builder_;
   VirtualSoundOutput* sound_ = nullptr;
+  testing::TempFiles files_;
   std::filesystem::path file_;
 };
 
