@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "core/paths.h"
 #include "player/engine_error.h"
 #include "player/file_url.h"
 #include "player/player_context.h"
@@ -16,14 +17,8 @@ namespace {
 
 std::atomic<MusicPlayer*> currentPlayer{nullptr};
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 bool startsWithNoCase(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && equalsNoCase(s.substr(0, prefix.size()), prefix);
+  return s.size() >= prefix.size() && equalsIgnoreCase(s.substr(0, prefix.size()), prefix);
 }
 
 // The kinds the player passes on to its sinks unchanged.
@@ -212,21 +207,21 @@ void MusicPlayer::parseArguments(const std::vector<std::string>& arguments) {
     }
     const char c = a.size() > 1 ? static_cast<char>(std::tolower(static_cast<unsigned char>(a[1]))) : '\0';
     if (c == '-' || c == 'h') {
-      const bool help = equalsNoCase(std::string_view(a).substr(1), "help") ||
-                        (a.size() >= 2 && equalsNoCase(std::string_view(a).substr(2), "help"));
+      const bool help = equalsIgnoreCase(std::string_view(a).substr(1), "help") ||
+                        (a.size() >= 2 && equalsIgnoreCase(std::string_view(a).substr(2), "help"));
       if (help) {
         printUsage();
         acceptEvent(std::make_unique<PlayerEvent>(EventKind::Quit));
         break;
       }
     } else if (c == 'i') {
-      if (equalsNoCase(std::string_view(a).substr(1), "import") && i + 1 < arguments.size()) {
+      if (equalsIgnoreCase(std::string_view(a).substr(1), "import") && i + 1 < arguments.size()) {
         playlist_->addItem(pathToUrl(arguments[++i], currentDriveLetter()).c_str());
       }
     } else if (c == 'p' || c == 's') {
       const std::string_view word = std::string_view(a).substr(1);
-      if (equalsNoCase(word, "save")) context_->flags |= 1u;
-      if (equalsNoCase(word, "shuffle")) playlist_->setShuffle(true);
+      if (equalsIgnoreCase(word, "save")) context_->flags |= 1u;
+      if (equalsIgnoreCase(word, "shuffle")) playlist_->setShuffle(true);
     } else if (c == 'u' && a.size() > 2 && std::tolower(static_cast<unsigned char>(a[2])) == 'i') {
       if (i + 1 >= arguments.size()) {
         printUsage();

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "core/paths.h"
 #include "core/random.h"
 #include "platform/dynamic_library.h"
 #include "platform/threads.h"
@@ -18,12 +19,6 @@ enum PluginKind { kFormatPlugin, kInfoPlugin, kDevicePlugin };
 // A plug-in that never ends its list of formats or devices is not asked forever.
 constexpr std::int32_t kMaxPluginEntries = 256;
 constexpr std::uint32_t kPathCapacity = 259;
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 std::string fieldText(const char (&field)[SKYLOOM_PLUGIN_TEXT]) {
   return std::string(field, strnlen(field, sizeof field));
@@ -74,9 +69,9 @@ std::int32_t PlaylistManager::scanPlugins(const Preferences& preferences) {
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
       if (!it->is_regular_file(ec)) continue;
       const std::string extension = it->path().extension().string();
-      if (equalsNoCase(extension, ".plf")) addPlugin(it->path().string(), kFormatPlugin);
-      if (equalsNoCase(extension, ".mdf")) addPlugin(it->path().string(), kInfoPlugin);
-      if (equalsNoCase(extension, ".ppp")) addPlugin(it->path().string(), kDevicePlugin);
+      if (equalsIgnoreCase(extension, ".plf")) addPlugin(it->path().string(), kFormatPlugin);
+      if (equalsIgnoreCase(extension, ".mdf")) addPlugin(it->path().string(), kInfoPlugin);
+      if (equalsIgnoreCase(extension, ".ppp")) addPlugin(it->path().string(), kDevicePlugin);
     }
   }
   // Pointers into plugins_ are taken only now that it has stopped growing.
@@ -127,7 +122,7 @@ std::int32_t PlaylistManager::importList(const char* url) {
   {
     std::lock_guard lock(mutex_);
     for (const auto& [extension, plugin] : formats_) {
-      if (equalsNoCase(extension, dot + 1)) reader = plugin;
+      if (equalsIgnoreCase(extension, dot + 1)) reader = plugin;
     }
   }
   if (!reader) return kErrorFormatNotSupported;
