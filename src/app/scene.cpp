@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "effects/sound_effects.h"
 #include "platform/gfx/state_block.h"
+#include "ui/instrument_tapes.h"
 
 namespace skyloom {
 
@@ -40,6 +41,25 @@ Scene::Scene(const SceneConfig& config)
     aircraft_ = std::make_unique<AircraftLibraries>(*config.aircraftFiles, program, processRandom());
     createUnits(config);
   }
+  if (config.withInterface) createInterface(config);
+}
+
+// The help window, the instruments, and the places the last run left them in.
+void Scene::createInterface(const SceneConfig& config) {
+  widgets_ = std::make_unique<WidgetManager>(*largeFont_, textures_.get());
+  widgets_->setTakesMouse(config.takesMouse);
+  instruments_ = std::make_unique<Instruments>();
+  instruments_->create(*widgets_);
+  if (!config.instrumentsShown) instruments_->setVisibility(InstrumentVisibility::Hide);
+  if (!config.savedLayout.empty()) widgets_->load(config.savedLayout);
+  // A help window left open by an interactive run does not cover the next screen-saver run:
+  // where the widgets do not take the mouse, F1 opens it again.
+  if (!config.takesMouse) widgets_->help(0);
+}
+
+bool Scene::onChar(int ch) {
+  const bool taken = instruments_ && instruments_->onChar(ch);
+  return (units_ && units_->onChar(ch)) || taken;
 }
 
 // The units and what they leave behind: the trails, fed by the units' steps with the engine
@@ -64,6 +84,8 @@ void Scene::createUnits(const SceneConfig& config) {
 }
 
 Scene::~Scene() {
+  instruments_.reset();
+  widgets_.reset();
   units_.reset();
   unitEffects_.reset();
   trails_.reset();
@@ -86,6 +108,7 @@ HResult Scene::restore(RenderDevice& device, const SceneSettings& settings) {
   }
   if (aircraft_) aircraft_->restore(device);  // a missing skin leaves its subsets untextured
   if (clouds_) clouds_->restore(device);      // without the picture the clouds drift unseen
+  if (widgets_) widgets_->restore(device, settings.fieldOfView);
   if (!frustum_) {
     Viewport vp;
     device.getViewport(vp);
@@ -101,6 +124,7 @@ void Scene::invalidate() {
   if (terrain_) terrain_->invalidate();
   if (aircraft_) aircraft_->invalidate();
   if (clouds_) clouds_->invalidate();
+  if (widgets_) widgets_->invalidate();
   frustum_.reset();
 }
 
@@ -116,7 +140,7 @@ void Scene::advanceFrame(double elapsedSeconds, std::uint64_t milliseconds) {
   }
 }
 
-void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
+void Scene::render(RenderDevice& device, const Matrix& cameraWorld, const InstrumentFeed* feed) {
   if (frustum_) frustum_->update(cameraWorld);
   eye_ = {cameraWorld.m[3][0], cameraWorld.m[3][1], cameraWorld.m[3][2]};
   if (sound_) {
@@ -155,7 +179,15 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld) {
     units_->render(device, eye_, &trails_->flame());
     if (trailsOn_) trails_->render(device);
   }
+  if (instruments_ && feed) feedInstruments(*feed, eye_);
+  if (widgets_) widgets_->render(device, static_cast<float>(elapsed_));
   drawHelpHint(device);
+}
+
+void Scene::feedInstruments(const InstrumentFeed& feed, const Vec3& eye) {
+  instruments_->update(feed.camera);
+  instruments_->updateThrottle(feed.throttle);
+  instruments_->updateStatusText(positionText(feed.framesPerSecond, eye.x, eye.y, eye.z));
 }
 
 // Yellow, blended by its fading alpha, over everything else.

@@ -24,6 +24,8 @@
 #include "platform/gfx/render_device.h"
 #include "resources/glyph_font.h"
 #include "resources/texture_registry.h"
+#include "ui/instruments.h"
+#include "ui/widget_manager.h"
 #include "world/terrain_world.h"
 #include "world/view_frustum.h"
 
@@ -85,6 +87,20 @@ struct SceneConfig {
   SoundEffects* sound = nullptr;
   // The clouds' number and colour; none: a sky without clouds.
   std::optional<CloudSettings> clouds;
+  // The in-scene interface: the help window and the instruments. savedLayout: the layout an
+  // earlier run left (applied once, when the widgets are made); takesMouse: the widgets answer
+  // the mouse (not in the full-screen saver); instrumentsShown: the instruments start visible.
+  bool withInterface = false;
+  ByteSpan savedLayout;
+  bool takesMouse = true;
+  bool instrumentsShown = true;
+};
+
+// What the instruments show of one frame.
+struct InstrumentFeed {
+  CameraReadings camera;
+  float throttle = 0.0f;
+  float framesPerSecond = 0.0f;
 };
 
 class Scene {
@@ -101,8 +117,9 @@ class Scene {
   // Once per frame, whichever unit was bound last: e seconds since the last frame, t the time
   // in ms.
   void advanceFrame(double elapsedSeconds, std::uint64_t milliseconds);
-  // Draws the scene's parts in order; the caller has begun the scene and set the view.
-  void render(RenderDevice& device, const Matrix& cameraWorld);
+  // Draws the scene's parts in order; the caller has begun the scene and set the view. feed:
+  // what the instruments show (none: they keep what they showed).
+  void render(RenderDevice& device, const Matrix& cameraWorld, const InstrumentFeed* feed = nullptr);
 
   // Scene seconds so far, which the hint fades by.
   double hintSeconds() const { return hintSeconds_; }
@@ -113,9 +130,20 @@ class Scene {
   UnitList* units() { return units_.get(); }
   TrailManager* trails() { return trails_.get(); }
   CloudField* clouds() { return clouds_.get(); }
+  WidgetManager* widgets() { return widgets_.get(); }
+  Instruments* instruments() { return instruments_.get(); }
+  // A window message for the interface (Win32 numbers): the mouse for the widgets. Answers
+  // whether a widget took it.
+  bool onInterfaceMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+    return widgets_ && widgets_->onMessage(message, wparam, lparam);
+  }
+  // F1: the help window opens or closes.
+  void toggleHelp() {
+    if (widgets_) widgets_->help(2);
+  }
   // The flight scene's keys: characters after the interface has seen them, and the arrows and
   // modifiers held this frame. Answers whether the character was taken.
-  bool onChar(int ch) { return units_ && units_->onChar(ch); }
+  bool onChar(int ch);
   void setFlightKeys(const FlightKeys& keys) {
     if (units_) units_->setFlightKeys(keys);
   }
@@ -128,6 +156,8 @@ class Scene {
  private:
   void createUnits(const SceneConfig& config);
   void drawHelpHint(RenderDevice& device);
+  void createInterface(const SceneConfig& config);
+  void feedInstruments(const InstrumentFeed& feed, const Vec3& eye);
 
   std::unique_ptr<TextureRegistry> textures_;  // first: the other parts register with it
   std::unique_ptr<GlyphFont> largeFont_;
@@ -142,6 +172,9 @@ class Scene {
   std::unique_ptr<TrailManager> trails_;
   std::unique_ptr<UnitEffectFeed> unitEffects_;
   std::unique_ptr<UnitList> units_;  // reads the libraries and feeds the trails: goes first
+  std::unique_ptr<WidgetManager> widgets_;
+  std::unique_ptr<Instruments> instruments_;  // its widgets belong to the manager: goes first
+  float fieldOfView_ = 1.5707963f;
   SoundEffects* sound_ = nullptr;
   bool trailsOn_ = true;
   std::uint64_t milliseconds_ = 0;

@@ -144,13 +144,20 @@ HRESULT SceneApp::acquireVideoResources() {
   applySceneStates(*d, scene.nearProjection, cameraView());
 
   if (!current_) {
-    if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
-    slots_[currentSlot_] = std::make_unique<Scene>(sceneConfig());
-    current_ = slots_[currentSlot_].get();
-    // The saved view is read when the scene is made, not at every device restore: a reset or
-    // a resize must not snap the camera back to where the last run left it.
+    // The saved view is read when the first scene is made, not at every device restore: a
+    // reset or a resize must not snap the camera back to where the last run left it. The
+    // widgets take their layout when they are made.
     if (!viewLoaded_) loadViewState(cameraSettings_, &layout_);
     viewLoaded_ = true;
+    if (currentSlot_ >= slots_.size()) slots_.resize(currentSlot_ + 1);
+    SceneConfig config = sceneConfig();
+    config.withInterface = true;
+    config.savedLayout = layout_.bytes();
+    // In the full-screen saver the widgets are shown but the mouse ends the run as before.
+    config.takesMouse = mode() == SaverMode::Test;
+    config.instrumentsShown = mode() != SaverMode::Preview;
+    slots_[currentSlot_] = std::make_unique<Scene>(config);
+    current_ = slots_[currentSlot_].get();
     if (TerrainWorld* terrain = current_->terrain()) {
       Matrix& view = cameraSettings_.record().freeView;
       view = viewAboveGround(view, terrain->source().metresAt(view.m[3][0], view.m[3][2]));
@@ -213,7 +220,15 @@ HRESULT SceneApp::render() {
   d->clear(covered ? ClearFlag::ZBuffer : ClearFlag::ZBuffer | ClearFlag::Target,
            current_ ? current_->hazeColour() : 0xFF000000, 1.0f, 0);
   d->setTransform(TransformState::View, cameraView());
-  if (current_) current_->render(*d, cameraWorld());
+  if (current_) {
+    InstrumentFeed feed;
+    const Vec3 eye = camera_.eye();
+    feed.camera = CameraReadings{eye.y,          groundHeight(eye.x, eye.z), camera_.speed(), camera_.heading(),
+                                 camera_.pitch(), camera_.roll(),             camera_.mode()};
+    feed.throttle = current_->units() ? current_->units()->followedThrottle() : 0.0f;
+    feed.framesPerSecond = static_cast<float>(frameTimer().framesPerSecond());
+    current_->render(*d, cameraWorld(), &feed);
+  }
   d->endScene();
   return S_OK;
 }
@@ -224,6 +239,13 @@ HRESULT SceneApp::dropVideoResources() {
 }
 
 HRESULT SceneApp::destroyDeviceResources() {
+  // The widgets' layout outlives their scene: the next scene (after the device was made again)
+  // and the view-state file take it from here.
+  if (current_ && current_->widgets()) {
+    Bytes layout;
+    current_->widgets()->save(layout);
+    layout_.loadLayout(layout);
+  }
   if (mode() == SaverMode::Test || rules().helpPressed() != 0) saveViewState(cameraSettings_, &layout_);
   if (currentSlot_ < slots_.size()) slots_[currentSlot_].reset();
   current_ = nullptr;
@@ -249,8 +271,25 @@ void SceneApp::handleSceneInput(UINT message, WPARAM, LPARAM lparam) {
   }
 }
 
+// The widgets take the mouse first. While one holds it (a drag), the window keeps the mouse
+// even outside it, so the button's release is not lost.
+void SceneApp::handleInterfaceInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_KEYDOWN && wparam == VK_F1) current_->toggleHelp();
+  if (message < WM_MOUSEFIRST || message > WM_MOUSEWHEEL) return;
+  current_->onInterfaceMessage(message, wparam, lparam);
+  const bool held = current_->widgets() && current_->widgets()->captured() >= 0;
+  if (held && GetCapture() != window) {
+    SetCapture(window);
+  } else if (!held && GetCapture() == window) {
+    ReleaseCapture();
+  }
+}
+
 LRESULT SceneApp::handleMessage(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (current_) handleSceneInput(message, wparam, lparam);
+  if (current_) {
+    handleSceneInput(message, wparam, lparam);
+    handleInterfaceInput(window, message, wparam, lparam);
+  }
   InputState& input = inputState();
   switch (message) {
     case WM_SIZE:

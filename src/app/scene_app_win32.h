@@ -45,6 +45,7 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
 
  private:
   void handleSceneInput(UINT message, WPARAM wparam, LPARAM lparam);
+  void handleInterfaceInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void startSoundEffects();
   void startMusic();
   SceneConfig sceneConfig();
@@ -59,7 +60,7 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
   Registry& registry_;
   CameraSettings cameraSettings_;
   Camera camera_;            // works on cameraSettings_'s record and the shared input state
-  KeptLayout layout_;        // the saved interface layout, for the interface when it exists
+  KeptLayout layout_;        // the interface's layout between scenes and runs
   bool viewLoaded_ = false;  // "Kelvane.ini" is read once, when the first scene is made
   // One for the whole run, started with the main window; silent when sound is off or fails.
   // Before the scenes, whose units hold its voices: it goes after them.
