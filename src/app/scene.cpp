@@ -50,8 +50,8 @@ void Scene::createInterface(const SceneConfig& config) {
   widgets_->setTakesMouse(config.takesMouse);
   instruments_ = std::make_unique<Instruments>();
   instruments_->create(*widgets_);
-  if (!config.instrumentsShown) instruments_->setVisibility(InstrumentVisibility::Hide);
   if (!config.savedLayout.empty()) widgets_->load(config.savedLayout);
+  if (!config.instrumentsShown) instruments_->setVisibility(InstrumentVisibility::Hide);
   // A help window left open by an interactive run does not cover the next screen-saver run:
   // where the widgets do not take the mouse, F1 opens it again.
   if (!config.takesMouse) widgets_->help(0);

@@ -1,0 +1,78 @@
+// The in-scene interface: CPU time per frame of the widget pass with the instruments fed new
+// readings every frame (so every tape is laid out again) and the help window open on a long
+// text, and with the help window scrolled every frame as well. The device records counts only;
+// the counters give the draws and quads of a frame.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <string>
+
+#include "platform/gfx/recording_device.h"
+#include "resources/glyph_font.h"
+#include "ui/instrument_tapes.h"
+#include "ui/instruments.h"
+#include "ui/text_viewer.h"
+#include "ui/widget_manager.h"
+
+namespace skyloom {
+namespace {
+
+constexpr float kFrame = 1.0f / 60.0f;
+
+std::string longText() {
+  std::string text;
+  for (int i = 0; i < 400; ++i) {
+    text += "Line " + std::to_string(i) + ": the camera follows one aircraft after another over the hills.\r\n";
+  }
+  return text;
+}
+
+void runInterface(benchmark::State& state, bool scrollEveryFrame) {
+  RecordingDeviceConfig config;
+  config.captureGeometry = false;
+  config.captureState = false;
+  RecordingDevice device(config);
+  device.setViewport(Viewport{0, 0, 1024, 768, 0.0f, 1.0f});
+  GlyphFont font("Arial", 24, 700, false);
+  font.restore(device);
+  WidgetManager manager(font, nullptr);
+  Instruments instruments;
+  instruments.create(manager);
+  manager.restore(device, 1.5707963f);
+  manager.helpWindow()->setText(longText(), 0, true);
+  manager.help(1);
+  float t = 0.0f;
+  std::size_t draws = 0, frames = 0;
+  for (auto _ : state) {
+    t += kFrame;
+    instruments.update(CameraReadings{2000.0f + 50.0f * std::sin(t), 300.0f, 120.0f + 10.0f * std::sin(t), t * 0.1f,
+                                      0.1f * std::sin(t), 0.2f * std::sin(t), 1});
+    instruments.updateThrottle(0.8f);
+    instruments.updateStatusText(positionText(60.0f, 1000.0f * t, 2000.0f, 3000.0f));
+    if (scrollEveryFrame) {
+      manager.helpWindow()->list().scroll(frames % 200 < 100 ? 1 : -1);
+      manager.helpWindow()->invalidateLayout();
+    }
+    device.beginScene();
+    manager.render(device, kFrame);
+    device.endScene();
+    draws += device.draws().size();
+    ++frames;
+    device.clearRecording();
+  }
+  std::size_t quads = 0;
+  for (Widget* w : manager.order()) {
+    if (w->visible()) quads += w->quads().quadCount();
+  }
+  state.counters["draws/frame"] = static_cast<double>(draws) / static_cast<double>(frames);
+  state.counters["quads/frame"] = static_cast<double>(quads);
+}
+
+void BM_InterfaceInstrumentsAndHelp(benchmark::State& state) { runInterface(state, false); }
+void BM_InterfaceScrollingHelp(benchmark::State& state) { runInterface(state, true); }
+
+BENCHMARK(BM_InterfaceInstrumentsAndHelp)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_InterfaceScrollingHelp)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace skyloom
