@@ -8,6 +8,7 @@
 #include "app/scene.h"
 #include "platform/gfx/recording_device.h"
 #include "state_check.h"
+#include "ui/text_viewer.h"
 
 namespace skyloom {
 namespace {
@@ -205,6 +206,57 @@ TEST(Scene, TheStartingFormationFliesAndDraws) {
   device.endScene();
   EXPECT_GT(device.draws().size(), 0u);
   scene.invalidate();
+}
+
+}  // namespace
+}  // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// The interface comes with the scene: the instruments show what the frame feeds them, "D" hides
+// and shows them, and a layout handed to the scene is applied when the widgets are made.
+TEST(Scene, TheInterfaceShowsTheFeedAndTakesItsLayoutOnce) {
+  RecordingDevice device;
+  Bytes layout;
+  {
+    SceneConfig config;
+    config.withInterface = true;
+    Scene scene(config);
+    Widget* speed = scene.widgets()->find(kSpeedTapeId);
+    ASSERT_NE(speed, nullptr);
+    speed->moveBy(-1.0f, 0.5f);
+    scene.widgets()->save(layout);
+  }
+  SceneConfig config;
+  config.withInterface = true;
+  config.savedLayout = layout;
+  Scene scene(config);
+  Widget* speed = scene.widgets()->find(kSpeedTapeId);
+  const float placedX = speed->targetX;
+  EXPECT_FLOAT_EQ(speed->depth, 100.0f);  // gliding in from far away
+  ASSERT_EQ(scene.restore(device, SceneSettings{}), kOk);
+  const int helpLines = scene.widgets()->helpWindow()->lineCount();
+  InstrumentFeed feed;
+  feed.camera.mode = 2;
+  feed.throttle = 0.5f;
+  scene.advanceFrame(0.02, 0);
+  device.beginScene();
+  EXPECT_TRUE(leavesStatesAsFound(device, [&] { scene.render(device, Matrix::identity(), &feed); }));
+  device.endScene();
+  EXPECT_EQ(scene.widgets()->find(kCameraStatusId)->caption(), "C2 P50");
+
+  EXPECT_TRUE(scene.onChar('d'));
+  EXPECT_FALSE(speed->visible());
+  scene.onChar('D');
+  EXPECT_TRUE(speed->visible());
+  // A device reset, many times over: the widgets stay where they were and nothing is read again.
+  for (int i = 0; i < 100; ++i) {
+    scene.invalidate();
+    ASSERT_EQ(scene.restore(device, SceneSettings{}), kOk);
+  }
+  EXPECT_FLOAT_EQ(speed->targetX, placedX);
+  EXPECT_EQ(scene.widgets()->helpWindow()->lineCount(), helpLines);
 }
 
 }  // namespace
