@@ -53,7 +53,8 @@ std::size_t nextLine(std::string_view text, int width, int lookBack, std::size_t
 }
 
 TextViewer::TextViewer() {
-  list().setColumns({ListColumn{0.0f, SortField::Number, 0}});
+  // The lines come in their own order, ascending: the first "Line" click turns them round.
+  list().setColumns({ListColumn{0.0f, SortField::Number, 1}});
   setCaption("Help");
 }
 

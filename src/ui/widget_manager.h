@@ -3,9 +3,8 @@
 // each mouse message to the widget under the cursor (or the one holding the mouse), animates and
 // draws them over the scene, and saves and loads their layout.
 //
-// Mouse messages are taken only where the interface is interactive (the windowed test run and
-// any run after F1... see setTakesMouse); in the full-screen saver the widgets are shown but the
-// mouse is left to the saver's own rules.
+// Mouse messages are taken only in the windowed test run (setTakesMouse); in the full-screen
+// saver the widgets are shown but the mouse is left to the saver's own rules, even after F1.
 
 #include <cstdint>
 #include <memory>

@@ -266,6 +266,77 @@ TEST_F(WidgetManagerTest, AMissingHelpFileShowsHelp) {
   EXPECT_FALSE(fresh.helpWindow()->visible());
 }
 
+// The help window by the mouse: the wheel and the slider scroll it, "Line" turns the order round,
+// a right click offers the colours of the part under the cursor, and "Close" hides it.
+TEST_F(WidgetManagerTest, TheHelpWindowScrollsSortsRecoloursAndCloses) {
+  font_.restore(device_);
+  TextViewer& help = *manager_.helpWindow();
+  std::string text;
+  for (int i = 1; i <= 300; ++i) text += "line " + std::to_string(i) + "\r\n";
+  help.setText(text, 0, true);
+  help.depth = help.targetDepth = 15.0f;
+  help.x = help.targetX = -12.5f;
+  help.y = help.targetY = 12.5f;
+  manager_.help(1);
+  manager_.render(device_, 0.0f);  // lays it out: the rows that fit are known
+  const auto at = [&](float lx, float ly) {
+    return messagePoint(pixelX(help.x + lx, 15.0f), pixelY(help.y - ly, 15.0f));
+  };
+  const float rowsY = help.listTop() + 1.0f;
+  manager_.onMessage(kWmMouseMove, 0, at(5.0f, rowsY));
+  manager_.onMessage(kWmMouseWheel, static_cast<std::uintptr_t>(static_cast<std::uint16_t>(-240)) << 16, 0);
+  EXPECT_EQ(help.list().firstRow(), 6);  // two steps down, three rows a step
+
+  const float sliderX = help.width - 0.15f - CListDisplaySlider::kWidth * 0.5f;
+  manager_.onMessage(kWmLButtonDown, kMkLButton, at(sliderX, help.listBottom() - 0.01f));
+  manager_.onMessage(kWmLButtonUp, 0, at(sliderX, help.listBottom() - 0.01f));
+  EXPECT_EQ(help.list().firstRow(), 300 - help.list().visibleRows());
+  EXPECT_FLOAT_EQ(help.x, -12.5f);  // the slider is no handle
+
+  const float titleY = 0.15f + help.rowHeight() * 0.5f;
+  manager_.onMessage(kWmLButtonDown, kMkLButton, at(1.0f, titleY));  // "Line"
+  manager_.onMessage(kWmLButtonUp, 0, at(1.0f, titleY));
+  help.list().scrollTo(0.0f);
+  EXPECT_EQ(help.list().shown(help.list().firstRow()).text, "line 300");
+
+  manager_.onMessage(kWmRButtonDown, kMkRButton, at(5.0f, rowsY));
+  manager_.onMessage(kWmRButtonUp, 0, at(5.0f, rowsY));
+  ASSERT_NE(manager_.find(kColourEditorId), nullptr);
+  EXPECT_EQ(static_cast<ColourEditor*>(manager_.find(kColourEditorId))->colourCount(), 3);
+  manager_.onMessage(kWmRButtonDown, kMkRButton, at(5.0f, titleY));
+  manager_.onMessage(kWmRButtonUp, 0, at(5.0f, titleY));
+  EXPECT_EQ(static_cast<ColourEditor*>(manager_.find(kColourEditorId))->colourCount(), 2);
+  manager_.remove(kColourEditorId);
+
+  manager_.onMessage(kWmLButtonDown, kMkLButton, at(help.width - 1.5f, titleY));  // "Close"
+  manager_.onMessage(kWmLButtonUp, 0, at(help.width - 1.5f, titleY));
+  EXPECT_FALSE(help.visible());
+}
+
+// The editor's sliders by the mouse: pressing at a slider's right end gives the channel its
+// full value; "Close" takes the editor away.
+TEST_F(WidgetManagerTest, TheColourEditorsSlidersAndCloseButtonWorkByTheMouse) {
+  Widget* panel = addPanel(11, -14.0f, 10.0f);
+  panel->colourText = 0xFF000000;
+  manager_.openColourEditor({&panel->colourText}, panel);
+  auto* editor = static_cast<ColourEditor*>(manager_.find(kColourEditorId));
+  ASSERT_NE(editor, nullptr);
+  const auto at = [&](float lx, float ly) {
+    return messagePoint(pixelX(editor->x + lx, editor->depth), pixelY(editor->y - ly, editor->depth));
+  };
+  const float redY = editor->listTop() + 0.3f;
+  manager_.onMessage(kWmLButtonDown, kMkLButton, at(editor->width - 0.3f, redY));
+  manager_.onMessage(kWmMouseMove, kMkLButton, at(editor->width + 2.0f, redY));
+  manager_.onMessage(kWmLButtonUp, 0, at(editor->width + 2.0f, redY));
+  EXPECT_EQ(panel->colourText, 0xFFFF0000u);
+  EXPECT_TRUE(panel->layoutDirty());
+
+  const float titleY = 0.15f + editor->rowHeight() * 0.5f;
+  manager_.onMessage(kWmLButtonDown, kMkLButton, at(editor->width - 1.5f, titleY));
+  manager_.onMessage(kWmLButtonUp, 0, at(editor->width - 1.5f, titleY));
+  EXPECT_EQ(manager_.find(kColourEditorId), nullptr);
+}
+
 TEST(ColourEditor, SlidersSetTheOwnersChannelsAndKeepItsAlpha) {
   std::uint32_t colour = 0x80102030;
   Widget owner;
