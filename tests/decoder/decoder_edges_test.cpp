@@ -11,6 +11,7 @@
 #include "player/mpeg/mpeg_stream.h"
 #include "player/mpeg/subband_levels.h"
 #include "test_streams.h"
+#include "ui/spectrum_levels.h"
 
 namespace skyloom::testing {
 namespace {
@@ -212,7 +213,7 @@ int loudestBand(const std::array<float, 2 * player::kLevelBands>& entry, int cha
   return static_cast<int>(std::max_element(first, first + player::kLevelBands) - first);
 }
 
-TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTheRing) {
+TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachLayerIIIGranuleAdvancesTheRing) {
   player::SubbandLevels& levels = player::subbandLevels();
   std::vector<std::uint8_t> out(player::kMaxFrameOutputBytes);
 
@@ -235,13 +236,17 @@ TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTh
   const Stream mono = load(kToneMono);
   levels.reset();
   ASSERT_TRUE(start(d, mono));
+  // A single channel advances the ring as well, and stands for both channels.
   for (std::size_t f = 0; f < mono.frames.size(); ++f) {
+    const int before = levels.writeIndex();
     ASSERT_GT(d.decode(mono.from(f), out).usedBytes, 0);
-    EXPECT_EQ(levels.writeIndex(), 0);
+    EXPECT_EQ(levels.writeIndex(), (before + 2) % player::kLevelRingEntries) << "frame " << f;
     if (f > 4 && f + 2 < mono.frames.size()) {
-      EXPECT_EQ(loudestBand(levels.entry(0), 0), 1) << "frame " << f;
+      EXPECT_EQ(loudestBand(levels.entry(1), 0), 1) << "frame " << f;
+      EXPECT_EQ(levels.entry(1)[0], levels.entry(1)[player::kLevelBands]) << "frame " << f;
     }
   }
+  EXPECT_EQ(levels.granulesPerFrame(), 2);
 
   // MPEG-2 frames hold one granule: one entry each.
   const Stream lowRate = load("L3_M2_22k_joint_sweep");
@@ -251,12 +256,47 @@ TEST(SubbandLevels, ATone1kPeaksInSubband1AndEachStereoLayerIIIGranuleAdvancesTh
     ASSERT_GT(d.decode(lowRate.from(f), out).usedBytes, 0);
     EXPECT_EQ(levels.writeIndex(), static_cast<int>(f + 1));
   }
+  EXPECT_EQ(levels.granulesPerFrame(), 1);
 
   const Stream layer2 = load("L2_M1_44k_stereo_sweep");
   levels.reset();
   ASSERT_TRUE(start(d, layer2));
   for (std::size_t f = 0; f < 10; ++f) d.decode(layer2.from(f), out);
   EXPECT_EQ(levels.writeIndex(), 0);
+}
+
+// The spectrum display on real decoded music: bars appear for a quiet sweep, and the louder
+// tone draws taller ones. (Read as 16-bit sample units the ring's sums would give levels
+// below the display's threshold: no bars at all.)
+float tallestBar(const StreamRecipe& recipe, int& mostBands) {
+  const Stream s = load(recipe);
+  auto ring = std::make_unique<player::SubbandLevels>();
+  FrameDecoder d;
+  d.setLevelSink(ring.get());
+  EXPECT_TRUE(start(d, s));
+  std::vector<std::uint8_t> out(player::kMaxFrameOutputBytes);
+  SpectrumLevels spectrum;
+  float tallest = 0.0f;
+  mostBands = 0;
+  for (std::size_t f = 0; f < s.frames.size(); ++f) {
+    if (d.decode(s.from(f), out).usedBytes <= 0) break;
+    spectrum.advance(*ring, 4, 0.026f);
+    for (int ch = 0; ch < 2; ++ch) {
+      tallest = std::max(tallest, *std::max_element(spectrum.shown(ch).begin(), spectrum.shown(ch).end()));
+      mostBands = std::max(mostBands, spectrum.drawnBands(ch));
+    }
+  }
+  return tallest;
+}
+
+TEST(SubbandLevels, DecodedMusicDrawsBarsAndLouderMusicTallerOnes) {
+  int sweepBands = 0, toneBands = 0;
+  const float sweep = tallestBar(catalogStream("L3_M1_44k_joint_cbr_sweep"), sweepBands);
+  const float tone = tallestBar(kToneStereo, toneBands);
+  EXPECT_GT(sweepBands, 8);  // the sweep passes through the bands
+  EXPECT_GT(toneBands, 1);
+  EXPECT_GT(sweep, 1.0f);
+  EXPECT_GT(tone, sweep + 0.5f);  // -6 dBFS against -20 dBFS
 }
 
 TEST(SubbandLevels, OnlyADecoderGivenASinkWritesLevelsAndOnlyIntoThatSink) {

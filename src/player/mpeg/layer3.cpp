@@ -489,12 +489,14 @@ void imdctShort(const float* in, float* z) {
 }
 
 // The spectrum display's levels: per subband, the summed magnitude of a granule's 18 samples.
-void recordSubbandLevels(SubbandLevels& ring, int ch, const float (*slots)[kSubbands]) {
+// A granule's entry is complete after its last channel; one channel stands for both.
+void recordSubbandLevels(SubbandLevels& ring, int ch, int channels, const float (*slots)[kSubbands]) {
   float levels[kLevelBands] = {};
   for (int t = 0; t < 18; ++t)
     for (int sb = 0; sb < kSubbands; ++sb) levels[sb] += std::fabs(slots[t][sb]);
   ring.store(ch, levels);
-  if (ch == 1) ring.advance();
+  if (channels == 1) ring.store(1, levels);
+  if (ch == channels - 1) ring.advance();
 }
 
 }  // namespace
@@ -586,6 +588,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
   const bool ms = jointStereo && (h.modeExtension & 2);
   const bool intensity = jointStereo && (h.modeExtension & 1);
 
+  if (levels) levels->setGranulesPerFrame(granules);
   for (int gr = 0; gr < granules; ++gr) {
     int end[2] = {0, 0};
     ScaleFactors sf[2];
@@ -622,7 +625,7 @@ bool Layer3Decoder::decode(const FrameHeader& h, const std::uint8_t* data, std::
       const int longSubbands = !g.shortBlocks() ? kSubbands : g.mixed ? 2 : 0;
       hybrid(ch, g, longSubbands, xr[ch], channels == 2 ? nonzero : end[ch], frame.samples[ch],
              18 * gr);
-      if (levels) recordSubbandLevels(*levels, ch, frame.samples[ch] + 18 * gr);
+      if (levels) recordSubbandLevels(*levels, ch, channels, frame.samples[ch] + 18 * gr);
     }
   }
   return true;

@@ -2,8 +2,10 @@
 
 namespace skyloom::player {
 
-std::array<float, 2 * kLevelBands> SubbandLevels::entry(int behind) const {
-  int index = (writeIndex() - behind) % kLevelRingEntries;
+std::array<float, 2 * kLevelBands> SubbandLevels::entry(int behind) const { return entryAt(writeIndex() - behind); }
+
+std::array<float, 2 * kLevelBands> SubbandLevels::entryAt(int index) const {
+  index %= kLevelRingEntries;
   if (index < 0) index += kLevelRingEntries;
   std::array<float, 2 * kLevelBands> out;
   for (int i = 0; i < 2 * kLevelBands; ++i) out[i] = levels_[index][i].load(std::memory_order_relaxed);
@@ -25,6 +27,7 @@ void SubbandLevels::reset() {
   for (auto& row : levels_)
     for (auto& v : row) v.store(0.0f, std::memory_order_relaxed);
   writeIndex_.store(0, std::memory_order_release);
+  granulesPerFrame_.store(2, std::memory_order_relaxed);
 }
 
 SubbandLevels& subbandLevels() {
