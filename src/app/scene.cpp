@@ -44,10 +44,12 @@ Scene::Scene(const SceneConfig& config)
   if (config.withInterface) createInterface(config);
 }
 
-// The help window, the instruments, and the places the last run left them in.
+// The help window, the music panel, the instruments, and the places the last run left them in.
 void Scene::createInterface(const SceneConfig& config) {
   widgets_ = std::make_unique<WidgetManager>(*largeFont_, textures_.get());
   widgets_->setTakesMouse(config.takesMouse);
+  musicPanel_ = std::make_unique<MusicPanel>();
+  musicPanel_->create(*widgets_, config.music, config.showPlayButtons, config.window);
   instruments_ = std::make_unique<Instruments>();
   instruments_->create(*widgets_);
   if (!config.savedLayout.empty()) widgets_->load(config.savedLayout);
@@ -85,6 +87,7 @@ void Scene::createUnits(const SceneConfig& config) {
 
 Scene::~Scene() {
   instruments_.reset();
+  musicPanel_.reset();
   widgets_.reset();
   units_.reset();
   unitEffects_.reset();
@@ -179,6 +182,7 @@ void Scene::render(RenderDevice& device, const Matrix& cameraWorld, const Instru
     units_->render(device, eye_, &trails_->flame());
     if (trailsOn_) trails_->render(device);
   }
+  if (musicPanel_) musicPanel_->advanceFrame(static_cast<float>(elapsed_));
   if (instruments_ && feed) feedInstruments(*feed, eye_);
   if (widgets_) widgets_->render(device, static_cast<float>(elapsed_));
   drawHelpHint(device);

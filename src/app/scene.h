@@ -25,6 +25,7 @@
 #include "resources/glyph_font.h"
 #include "resources/texture_registry.h"
 #include "ui/instruments.h"
+#include "ui/music_panel.h"
 #include "ui/widget_manager.h"
 #include "world/terrain_world.h"
 #include "world/view_frustum.h"
@@ -94,6 +95,11 @@ struct SceneConfig {
   ByteSpan savedLayout;
   bool takesMouse = true;
   bool instrumentsShown = true;
+  // The music panel drives this session (none: the panel stays hidden, as it does without
+  // showPlayButtons); window owns its open-files dialog. The session outlives the scene.
+  MusicControl* music = nullptr;
+  bool showPlayButtons = false;
+  void* window = nullptr;
 };
 
 // What the instruments show of one frame.
@@ -132,6 +138,7 @@ class Scene {
   CloudField* clouds() { return clouds_.get(); }
   WidgetManager* widgets() { return widgets_.get(); }
   Instruments* instruments() { return instruments_.get(); }
+  MusicPanel* musicPanel() { return musicPanel_.get(); }
   // A window message for the interface (Win32 numbers): the mouse for the widgets. Answers
   // whether a widget took it.
   bool onInterfaceMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
@@ -173,7 +180,9 @@ class Scene {
   std::unique_ptr<UnitEffectFeed> unitEffects_;
   std::unique_ptr<UnitList> units_;  // reads the libraries and feeds the trails: goes first
   std::unique_ptr<WidgetManager> widgets_;
-  std::unique_ptr<Instruments> instruments_;  // its widgets belong to the manager: goes first
+  // Their widgets belong to the manager: they go first.
+  std::unique_ptr<MusicPanel> musicPanel_;
+  std::unique_ptr<Instruments> instruments_;
   float fieldOfView_ = 1.5707963f;
   SoundEffects* sound_ = nullptr;
   bool trailsOn_ = true;

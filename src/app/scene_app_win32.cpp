@@ -156,6 +156,9 @@ HRESULT SceneApp::acquireVideoResources() {
     // In the full-screen saver the widgets are shown but the mouse ends the run as before.
     config.takesMouse = mode() == SaverMode::Test;
     config.instrumentsShown = mode() != SaverMode::Preview;
+    config.music = music_.get();
+    config.showPlayButtons = settings_.music().record().showPlayButtons != 0;
+    config.window = mainWindow();
     slots_[currentSlot_] = std::make_unique<Scene>(config);
     current_ = slots_[currentSlot_].get();
     if (TerrainWorld* terrain = current_->terrain()) {

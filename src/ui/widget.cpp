@@ -226,9 +226,11 @@ void Widget::layout(const GlyphFont& font) {
   const float h = std::min(textHeight(), height * 0.8f);
   float left = 0.2f;
   if (hasIcon()) {
-    const float side = height - 0.2f;
-    quads_.icon(0.1f, -0.1f, side, side, iconRect_[0], iconRect_[1], iconRect_[2], iconRect_[3], 0xFFFFFFFF);
-    left = side + 0.25f;
+    // The icon stands centred on a button without a caption, at the left before one.
+    const float side = height - 0.12f;
+    const float iconX = caption_.empty() ? (width - side) * 0.5f : 0.06f;
+    quads_.icon(iconX, -0.06f, side, side, iconRect_[0], iconRect_[1], iconRect_[2], iconRect_[3], 0xFFFFFFFF);
+    left = iconX + side + 0.15f;
   }
   quads_.text(font, left, -(height - h) * 0.5f, h, caption_, colourText, width - 0.1f, room);
   dirty_ = false;

@@ -19,11 +19,13 @@
 #include <vector>
 
 #include "core/bytes.h"
+#include "core/math.h"
 #include "platform/gfx/d3d_constants.h"
 
 namespace skyloom {
 
 class GlyphFont;
+class RenderDevice;
 class WidgetManager;
 
 // Position, colour and one texture coordinate: 24 bytes.
@@ -138,6 +140,10 @@ class Widget {
   virtual void animate(float dt);
   // Rebuilds the quads from the content.
   virtual void layout(const GlyphFont& font);
+  // Drawn after the widget's quads with the same world transform (its top-left corner at the
+  // origin), for content that is not made of quads. The device's states are the manager's; a
+  // widget that changes the vertex format or the stage-0 texture need not put them back.
+  virtual void drawOver(RenderDevice&, const Matrix&) const {}
   // The colours a right click offers to edit at a point of the widget (local units, y down).
   virtual std::vector<std::uint32_t*> coloursAt(float localX, float localY);
 

@@ -267,7 +267,6 @@ void WidgetManager::render(RenderDevice& device, float dt) {
         .sampler(0, SamplerState::MinFilter, TextureFilter::Linear)
         .sampler(0, SamplerState::MagFilter, TextureFilter::Linear)
         .sampler(0, SamplerState::MipFilter, TextureFilter::None);
-    device.setFvf(kWidgetFvf);
     for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
       Widget& w = **it;
       if (!w.visible()) continue;
@@ -280,7 +279,9 @@ void WidgetManager::render(RenderDevice& device, float dt) {
 }
 
 void WidgetManager::drawWidget(RenderDevice& device, const Widget& w, const Matrix& inverseView) {
-  device.setTransform(TransformState::World, translation(w.x, w.y, w.depth) * inverseView);
+  const Matrix world = translation(w.x, w.y, w.depth) * inverseView;
+  device.setTransform(TransformState::World, world);
+  device.setFvf(kWidgetFvf);
   const WidgetQuads& q = w.quads();
   if (!q.layer(QuadLayer::Plain).empty()) {
     device.setTexture(0, nullptr);
@@ -299,6 +300,7 @@ void WidgetManager::drawWidget(RenderDevice& device, const Widget& w, const Matr
     device.setTexture(0, font_.texture());
     drawLayer(device, q.layer(QuadLayer::Text));
   }
+  w.drawOver(device, world);
 }
 
 void WidgetManager::drawLayer(RenderDevice& device, const std::vector<WidgetVertex>& v) {

@@ -72,8 +72,10 @@ int printSettings(const char* path) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--print") == 0) return printSettings(argv[2]);
   if (argc < 2) {
-    std::fputs("usage: settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [music=FILE ...] | settingsgen --print FILE\n",
-               stderr);
+    std::fputs(
+        "usage: settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [buttons=0|1] [music=FILE ...] | settingsgen --print "
+        "FILE\n",
+        stderr);
     return 2;
   }
   skyloom::SettingsRoot defaults;
@@ -86,12 +88,14 @@ int main(int argc, char** argv) {
       defaults.general().record().treeAmount = value;
     } else if (std::strncmp(argv[i], "sound=", 6) == 0 && (value == 0 || value == 1)) {
       defaults.general().record().soundOn = value;
+    } else if (std::strncmp(argv[i], "buttons=", 8) == 0 && (value == 0 || value == 1)) {
+      defaults.music().record().showPlayButtons = value;  // the music panel in the scene
     } else if (std::strncmp(argv[i], "music=", 6) == 0 && argv[i][6] != '\0') {
       defaults.music().files().add(argv[i] + 6);
       defaults.music().record().playMode = skyloom::kPlayFileList;
       defaults.music().record().randomiseOrder = 0;
     } else {
-      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3, trees=1..200, sound=0|1 or music=FILE\n", argv[i]);
+      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3, trees=1..200, sound=0|1, buttons=0|1 or music=FILE\n", argv[i]);
       return 2;
     }
   }
