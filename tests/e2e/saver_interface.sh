@@ -25,10 +25,11 @@ help_state() {
 # changed_from A.png: how much the middle of a fresh screenshot differs from A (0 to 1).
 changed_from() {
   import -window root "$WORK/now.png"
-  compare -metric RMSE <(convert "$1" -crop 400x300+312+234 +repage png:-) \
-    <(convert "$WORK/now.png" -crop 400x300+312+234 +repage png:-) null: 2>&1 | sed 's/.*(\(.*\))/\1/'
+  convert "$1" -crop 400x300+312+234 +repage "$WORK/was-middle.png"
+  convert "$WORK/now.png" -crop 400x300+312+234 +repage "$WORK/now-middle.png"
+  compare -metric RMSE "$WORK/was-middle.png" "$WORK/now-middle.png" null: 2>&1 | sed -n 's/.*(\([0-9.e-]*\)).*/\1/p'
 }
-differs() { awk -v d="$(changed_from "$1")" 'BEGIN { exit !(d > 0.05) }'; }
+differs() { awk -v d="$(changed_from "$1")" 'BEGIN { exit !(d + 0 > 0.05) }'; }
 # red_share: clearly red pixels in the lower right of a fresh screenshot, where the colour
 # editor opens after the click below (its red sliders).
 red_share() {
