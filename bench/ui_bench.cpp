@@ -1,7 +1,7 @@
 // The in-scene interface: CPU time per frame of the widget pass with the instruments fed new
 // readings every frame (so every tape is laid out again) and the help window open on a long
-// text, and with the help window scrolled every frame as well. The device records counts only;
-// the counters give the draws and quads of a frame.
+// text, with the help window scrolled every frame as well, and of the music panel's frame. The device records counts
+// only; the counters give the draws and quads of a frame.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -11,6 +11,7 @@
 #include "resources/glyph_font.h"
 #include "ui/instrument_tapes.h"
 #include "ui/instruments.h"
+#include "ui/music_panel.h"
 #include "ui/text_viewer.h"
 #include "ui/widget_manager.h"
 
@@ -68,11 +69,69 @@ void runInterface(benchmark::State& state, bool scrollEveryFrame) {
   state.counters["quads/frame"] = static_cast<double>(quads);
 }
 
+// A session that reports a track halfway through.
+class PlayingControl : public MusicControl {
+ public:
+  void waitQuit() override {}
+  void releaseQuit() override {}
+  void stop() override {}
+  void pause() override {}
+  void next() override {}
+  void previous() override {}
+  void play() override {}
+  void openFiles(void*) override {}
+  void getStatus(StatusRecord& out) override {
+    out.trackNumber = 3;
+    out.trackCount = 12;
+    out.totalSeconds = 240;
+    out.elapsedSeconds += 0.016f;
+    out.elapsedSecondsPart = static_cast<int>(out.elapsedSeconds) % 60;
+  }
+};
+
+// The music panel's frame: its status lines, the spectrum's levels from a ring that moves on
+// every frame, and its widgets drawn (the bars of both channels among them).
+void BM_MusicPanelFrame(benchmark::State& state) {
+  RecordingDeviceConfig config;
+  config.captureGeometry = false;
+  config.captureState = false;
+  RecordingDevice device(config);
+  device.setViewport(Viewport{0, 0, 1024, 768, 0.0f, 1.0f});
+  GlyphFont font("Arial", 24, 700, false);
+  font.restore(device);
+  WidgetManager manager(font, nullptr);
+  PlayingControl control;
+  MusicPanel panel;
+  panel.create(manager, &control, true);
+  manager.restore(device, 1.5707963f);
+  player::SubbandLevels& ring = player::subbandLevels();
+  float levels[player::kLevelBands];
+  std::size_t draws = 0, frames = 0;
+  for (auto _ : state) {
+    for (int b = 0; b < player::kLevelBands; ++b)
+      levels[b] = 1.0f + 0.5f * std::sin(0.3f * static_cast<float>(b + frames));
+    ring.store(0, levels);
+    ring.store(1, levels);
+    ring.advance();
+    panel.advanceFrame(kFrame);
+    device.beginScene();
+    manager.render(device, kFrame);
+    device.endScene();
+    draws += device.draws().size();
+    ++frames;
+    device.clearRecording();
+  }
+  state.counters["draws/frame"] = static_cast<double>(draws) / static_cast<double>(frames);
+  state.counters["bands"] = panel.levels().drawnBands(0) + panel.levels().drawnBands(1);
+  ring.reset();
+}
+
 void BM_InterfaceInstrumentsAndHelp(benchmark::State& state) { runInterface(state, false); }
 void BM_InterfaceScrollingHelp(benchmark::State& state) { runInterface(state, true); }
 
 BENCHMARK(BM_InterfaceInstrumentsAndHelp)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_InterfaceScrollingHelp)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MusicPanelFrame)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 }  // namespace skyloom

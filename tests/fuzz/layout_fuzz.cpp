@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the widget manager as the interface layout of "Kelvane.ini", with the
-// help window and the instruments made as the scene makes them. Loading must never read past the
-// record, and what it saves it must load again.
+// help window, the music panel and the instruments made as the scene makes them. Loading must
+// never read past the record, and what it saves it must load again.
 //
 // With -seed DIR (instead of libFuzzer's arguments) it writes the layout of a fresh interface and
 // one with every widget moved, to start from.
@@ -12,6 +12,7 @@
 
 #include "resources/glyph_font.h"
 #include "ui/instruments.h"
+#include "ui/music_panel.h"
 #include "ui/widget_manager.h"
 
 using namespace skyloom;
@@ -27,8 +28,12 @@ GlyphFont& font() {
 
 struct Interface {
   WidgetManager manager{font(), nullptr};
+  MusicPanel music;
   Instruments instruments;
-  Interface() { instruments.create(manager); }
+  Interface() {
+    music.create(manager, nullptr, false);
+    instruments.create(manager);
+  }
 };
 
 int writeSeed(const std::string& path, const Bytes& bytes) {
