@@ -1,0 +1,25 @@
+#pragma once
+// Resource identifiers of the installer's dialogs.
+
+#define IDI_INSTALLER 1
+
+#define IDD_CONFIRM 100
+#define IDD_LICENCE 101
+#define IDD_OPTIONS 102
+#define IDD_PROGRESS 103
+
+#define IDC_CONFIRM_TEXT 1000
+#define IDC_LICENCE_TEXT 1001
+#define IDC_AGREE 1002
+#define IDC_NEXT 1003
+#define IDC_OPTIONS_TITLE 1004
+#define IDC_DIRECTORY 1005
+#define IDC_BROWSE 1006
+#define IDC_DESKTOP 1007
+#define IDC_STARTMENU 1008
+#define IDC_SETSAVER 1009
+#define IDC_BACK 1010
+#define IDC_INSTALL 1011
+#define IDC_PROGRESS_BAR 1012
+#define IDC_PROGRESS_TEXT 1013
+#define IDC_FINISH 1014
