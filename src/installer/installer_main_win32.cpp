@@ -95,9 +95,9 @@ HWND createBackdrop(HINSTANCE instance) {
   wc.hIcon = LoadIcon(instance, MAKEINTRESOURCE(IDI_INSTALLER));
   wc.lpszClassName = kBackdropClass;
   RegisterClassA(&wc);
-  const std::string name = installer->parameters.displayName();
+  // Untitled: the dialogs over it carry the display name, and only they.
   HWND window =
-      CreateWindowExA(0, kBackdropClass, name.c_str(), WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
+      CreateWindowExA(0, kBackdropClass, "", WS_POPUP | WS_VISIBLE, 0, 0, GetSystemMetrics(SM_CXSCREEN),
                       GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr, instance, nullptr);
   if (window) {
     ShowWindow(window, SW_SHOWMAXIMIZED);
