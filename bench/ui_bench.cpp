@@ -28,32 +28,22 @@ std::string longText() {
   return text;
 }
 
-void runInterface(benchmark::State& state, bool scrollEveryFrame) {
-  RecordingDeviceConfig config;
-  config.captureGeometry = false;
-  config.captureState = false;
-  RecordingDevice device(config);
-  device.setViewport(Viewport{0, 0, 1024, 768, 0.0f, 1.0f});
-  GlyphFont font("Arial", 24, 700, false);
-  font.restore(device);
-  WidgetManager manager(font, nullptr);
-  Instruments instruments;
-  instruments.create(manager);
-  manager.restore(device, 1.5707963f);
-  manager.helpWindow()->setText(longText(), 0, true);
-  manager.help(1);
-  float t = 0.0f;
-  std::size_t draws = 0, frames = 0;
-  for (auto _ : state) {
-    t += kFrame;
-    instruments.update(CameraReadings{2000.0f + 50.0f * std::sin(t), 300.0f, 120.0f + 10.0f * std::sin(t), t * 0.1f,
-                                      0.1f * std::sin(t), 0.2f * std::sin(t), 1});
-    instruments.updateThrottle(0.8f);
-    instruments.updateStatusText(positionText(60.0f, 1000.0f * t, 2000.0f, 3000.0f));
-    if (scrollEveryFrame) {
-      manager.helpWindow()->list().scroll(frames % 200 < 100 ? 1 : -1);
-      manager.helpWindow()->invalidateLayout();
-    }
+// A counting device of 1024 × 768, the scene's font and the widget manager; drawFrame draws the
+// widgets once and counts the draw calls.
+struct InterfaceBench {
+  static RecordingDeviceConfig countingOnly() {
+    RecordingDeviceConfig config;
+    config.captureGeometry = false;
+    config.captureState = false;
+    return config;
+  }
+  InterfaceBench() {
+    device.setViewport(Viewport{0, 0, 1024, 768, 0.0f, 1.0f});
+    font.restore(device);
+  }
+  // After the widgets are made: the view's size and the help text.
+  void restore() { manager.restore(device, 1.5707963f); }
+  void drawFrame() {
     device.beginScene();
     manager.render(device, kFrame);
     device.endScene();
@@ -61,11 +51,40 @@ void runInterface(benchmark::State& state, bool scrollEveryFrame) {
     ++frames;
     device.clearRecording();
   }
+  double drawsPerFrame() const { return static_cast<double>(draws) / static_cast<double>(frames); }
+
+  RecordingDevice device{countingOnly()};
+  GlyphFont font{"Arial", 24, 700, false};
+  WidgetManager manager{font, nullptr};
+  std::size_t draws = 0, frames = 0;
+};
+
+void runInterface(benchmark::State& state, bool scrollEveryFrame) {
+  InterfaceBench bench;
+  WidgetManager& manager = bench.manager;
+  Instruments instruments;
+  instruments.create(manager);
+  bench.restore();
+  manager.helpWindow()->setText(longText(), 0, true);
+  manager.help(1);
+  float t = 0.0f;
+  for (auto _ : state) {
+    t += kFrame;
+    instruments.update(CameraReadings{2000.0f + 50.0f * std::sin(t), 300.0f, 120.0f + 10.0f * std::sin(t), t * 0.1f,
+                                      0.1f * std::sin(t), 0.2f * std::sin(t), 1});
+    instruments.updateThrottle(0.8f);
+    instruments.updateStatusText(positionText(60.0f, 1000.0f * t, 2000.0f, 3000.0f));
+    if (scrollEveryFrame) {
+      manager.helpWindow()->list().scroll(bench.frames % 200 < 100 ? 1 : -1);
+      manager.helpWindow()->invalidateLayout();
+    }
+    bench.drawFrame();
+  }
   std::size_t quads = 0;
   for (Widget* w : manager.order()) {
     if (w->visible()) quads += w->quads().quadCount();
   }
-  state.counters["draws/frame"] = static_cast<double>(draws) / static_cast<double>(frames);
+  state.counters["draws/frame"] = bench.drawsPerFrame();
   state.counters["quads/frame"] = static_cast<double>(quads);
 }
 
@@ -92,36 +111,23 @@ class PlayingControl : public MusicControl {
 // The music panel's frame: its status lines, the spectrum's levels from a ring that moves on
 // every frame, and its widgets drawn (the bars of both channels among them).
 void BM_MusicPanelFrame(benchmark::State& state) {
-  RecordingDeviceConfig config;
-  config.captureGeometry = false;
-  config.captureState = false;
-  RecordingDevice device(config);
-  device.setViewport(Viewport{0, 0, 1024, 768, 0.0f, 1.0f});
-  GlyphFont font("Arial", 24, 700, false);
-  font.restore(device);
-  WidgetManager manager(font, nullptr);
+  InterfaceBench bench;
   PlayingControl control;
   MusicPanel panel;
-  panel.create(manager, &control, true);
-  manager.restore(device, 1.5707963f);
+  panel.create(bench.manager, &control, true);
+  bench.restore();
   player::SubbandLevels& ring = player::subbandLevels();
   float levels[player::kLevelBands];
-  std::size_t draws = 0, frames = 0;
   for (auto _ : state) {
     for (int b = 0; b < player::kLevelBands; ++b)
-      levels[b] = 1.0f + 0.5f * std::sin(0.3f * static_cast<float>(b + frames));
+      levels[b] = 1.0f + 0.5f * std::sin(0.3f * static_cast<float>(b + bench.frames));
     ring.store(0, levels);
     ring.store(1, levels);
     ring.advance();
     panel.advanceFrame(kFrame);
-    device.beginScene();
-    manager.render(device, kFrame);
-    device.endScene();
-    draws += device.draws().size();
-    ++frames;
-    device.clearRecording();
+    bench.drawFrame();
   }
-  state.counters["draws/frame"] = static_cast<double>(draws) / static_cast<double>(frames);
+  state.counters["draws/frame"] = bench.drawsPerFrame();
   state.counters["bands"] = panel.levels().drawnBands(0) + panel.levels().drawnBands(1);
   ring.reset();
 }

@@ -221,12 +221,17 @@ void CButtonList::fitRows() {
   list_.setVisibleRows(static_cast<int>(std::floor(std::max(1.0f, rows))));
 }
 
-int CButtonList::titleCellAt(float lx, float ly) const {
-  if (ly < kMargin || ly > kMargin + rowHeight() || title_.empty()) return -1;
+// Cells without a width of their own share what the others leave of the title row.
+float CButtonList::sharedCellWidth() const {
   float fixed = 0.0f;
   int shared = 0;
   for (const TitleCell& c : title_) c.width > 0.0f ? fixed += c.width : ++shared;
-  const float share = shared ? std::max(0.0f, width - 2 * kMargin - fixed) / static_cast<float>(shared) : 0.0f;
+  return shared ? std::max(0.0f, width - 2 * kMargin - fixed) / static_cast<float>(shared) : 0.0f;
+}
+
+int CButtonList::titleCellAt(float lx, float ly) const {
+  if (ly < kMargin || ly > kMargin + rowHeight() || title_.empty()) return -1;
+  const float share = sharedCellWidth();
   float left = kMargin;
   for (std::size_t i = 0; i < title_.size(); ++i) {
     const float w = title_[i].width > 0.0f ? title_[i].width : share;
@@ -325,10 +330,7 @@ void CButtonList::layoutTitle(const GlyphFont& font, int& room) {
   const float rh = rowHeight(), th = textHeight();
   const float top = -kMargin;
   quads_.rect(QuadLayer::Plain, kMargin, top, width - 2 * kMargin, rh, colourHeader, darker(colourHeader));
-  float fixed = 0.0f;
-  int shared = 0;
-  for (const TitleCell& c : title_) c.width > 0.0f ? fixed += c.width : ++shared;
-  const float share = shared ? std::max(0.0f, width - 2 * kMargin - fixed) / static_cast<float>(shared) : 0.0f;
+  const float share = sharedCellWidth();
   float left = kMargin;
   for (const TitleCell& c : title_) {
     const float w = c.width > 0.0f ? c.width : share;

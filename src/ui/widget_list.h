@@ -150,6 +150,7 @@ class CButtonList : public Widget {
 
  private:
   void layoutTitle(const GlyphFont& font, int& room);
+  float sharedCellWidth() const;
 
   std::vector<TitleCell> title_;
   std::string footer_;
