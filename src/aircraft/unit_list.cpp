@@ -14,6 +14,7 @@ namespace {
 constexpr int kTab = 9;
 constexpr float kStartHeightProbeStep = 100.0f;
 constexpr float kStartHeightProbeAhead = 1000.0f;
+constexpr float kFurtherFormationSpacing = 1500.0f;  // across the heading, between formations' centres
 }  // namespace
 
 UnitList::UnitList(const UnitListServices& services)
@@ -45,8 +46,24 @@ FlyingUnit* UnitList::add(float x, float z, std::int32_t typeValue, std::string_
 }
 
 bool UnitList::buildStartingFormation(float cx, float cz, std::span<const std::string> names) {
-  const std::size_t before = groups_.leaders().size();
   NameCursor cursor{names, 0};
+  if (!buildStartingGroup(cx, cz, 0.0f, cursor)) return false;
+  view_.distance = kFollowDistanceRadii * units_.front()->radius;
+  view_.distanceChanged = true;
+  publishFollowed();
+  // A list longer than the formation has slots for flies in further formations of the same
+  // shape, alternately left and right of the first, each toward a point as far to its side:
+  // every aircraft the user chose takes part.
+  for (int k = 1; !cursor.exhausted(); ++k) {
+    const float side = kFurtherFormationSpacing * static_cast<float>((k + 1) / 2) * (k % 2 ? 1.0f : -1.0f);
+    const std::size_t before = cursor.next;
+    if (!buildStartingGroup(cx, cz + side, side, cursor) || cursor.next == before) break;
+  }
+  return true;
+}
+
+bool UnitList::buildStartingGroup(float cx, float cz, float targetOffsetZ, NameCursor& cursor) {
+  const std::size_t before = groups_.leaders().size();
   if (!groups_.build(true, catalogue_.startingRow, cx, cz, kStartHeadingRadians, cursor)) return false;
   FlightGroup& top = *groups_.leaders()[before];
 
@@ -57,18 +74,15 @@ bool UnitList::buildStartingFormation(float cx, float cz, std::span<const std::s
     FlyingUnit& u = *top.allUnits[i];
     u.velocity = {u.topSpeed, 0.0f, 0.0f};
     u.speed = u.topSpeed;
-    u.target = u.avoidPoint = {kStartTargetX, kStartTargetY, kStartTargetZ};
-    highest = std::max(highest, ground_(kStartHeightProbeX,
-                                        kStartHeightProbeZ + kStartHeightProbeStep * static_cast<float>(i + 1)));
+    u.target = u.avoidPoint = {kStartTargetX, kStartTargetY, kStartTargetZ + targetOffsetZ};
+    highest = std::max(highest, ground_(kStartHeightProbeX, kStartHeightProbeZ + targetOffsetZ +
+                                                                kStartHeightProbeStep * static_cast<float>(i + 1)));
   }
   for (FlyingUnit* u : top.allUnits) highest = std::max(highest, ground_(u->position.x + kStartHeightProbeAhead, u->position.z));
   for (FlyingUnit* u : top.allUnits) u->position.y = highest;
+  if (top.allUnits.empty()) return false;
   top.position = top.allUnits.front()->position;
   top.target = top.allUnits.front()->target;
-
-  view_.distance = kFollowDistanceRadii * units_.front()->radius;
-  view_.distanceChanged = true;
-  publishFollowed();
   return true;
 }
 

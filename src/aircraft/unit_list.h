@@ -78,7 +78,8 @@ class UnitList {
 
   // The scene's first group: the catalogue's starting row at (cx, cz) facing π, its units
   // named by names in order, all at the height of the highest ground near them and flying
-  // toward the middle of the world. False when no unit could be made.
+  // toward the middle of the world; names left over fill further groups of that row beside it.
+  // False when no unit could be made.
   bool buildStartingFormation(float cx, float cz, std::span<const std::string> names);
 
   // dt seconds (at most kLongestStep; a negative or non-finite dt counts as 0): every unit, then
@@ -111,6 +112,9 @@ class UnitList {
   float worldCeiling() const { return worldCeiling_; }
 
  private:
+  // One group of the starting row at (cx, cz), its target targetOffsetZ to the side of the
+  // first group's; false when it made no unit.
+  bool buildStartingGroup(float cx, float cz, float targetOffsetZ, NameCursor& cursor);
   void publishFollowed();
 
   const UnitDescriptionLibrary& descriptions_;

@@ -1,9 +1,10 @@
-// settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [music=FILE ...]: writes the settings'
-// defaults in the form of "config.ini" to OUT. The build embeds the result in the program as the
-// configuration used when there is no config.ini. The options change them first, for measuring
-// the scene at other settings and for runs with music: the terrain quality (1 to 3), the tree
-// setting (1 to 200), the engine sounds (0 off), and each music=FILE (a Windows path) joins the
-// music file list, which is then played in its order.
+// settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [buttons=0|1] [aircraft=N] [music=FILE ...]:
+// writes the settings' defaults in the form of "config.ini" to OUT. The build embeds the result
+// in the program as the configuration used when there is no config.ini. The options change them
+// first, for measuring the scene at other settings and for runs with music: the terrain quality
+// (1 to 3), the tree setting (1 to 200), the engine sounds (0 off), the music panel's buttons,
+// the number of chosen aircraft (1 to 225: the default fleet repeated), and each music=FILE (a
+// Windows path) joins the music file list, which is then played in its order.
 //
 // settingsgen --print FILE: shows the values a "config.ini" holds, one "section.name=value"
 // line each (lists as their entries joined by '|'), for people and tests to read.
@@ -73,8 +74,8 @@ int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--print") == 0) return printSettings(argv[2]);
   if (argc < 2) {
     std::fputs(
-        "usage: settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [buttons=0|1] [music=FILE ...] | settingsgen --print "
-        "FILE\n",
+        "usage: settingsgen OUT [quality=Q] [trees=T] [sound=0|1] [buttons=0|1] [aircraft=N] [music=FILE ...] | "
+        "settingsgen --print FILE\n",
         stderr);
     return 2;
   }
@@ -90,12 +91,17 @@ int main(int argc, char** argv) {
       defaults.general().record().soundOn = value;
     } else if (std::strncmp(argv[i], "buttons=", 8) == 0 && (value == 0 || value == 1)) {
       defaults.music().record().showPlayButtons = value;  // the music panel in the scene
+    } else if (std::strncmp(argv[i], "aircraft=", 9) == 0 && value >= 1 && value <= 225) {
+      skyloom::FileList& chosen = defaults.aircraft().chosen();
+      const auto fleet = skyloom::AircraftSettings::defaultAircraft();
+      chosen.clear();
+      for (int n = 0; n < value; ++n) chosen.add(fleet[static_cast<std::size_t>(n) % fleet.size()]);
     } else if (std::strncmp(argv[i], "music=", 6) == 0 && argv[i][6] != '\0') {
       defaults.music().files().add(argv[i] + 6);
       defaults.music().record().playMode = skyloom::kPlayFileList;
       defaults.music().record().randomiseOrder = 0;
     } else {
-      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3, trees=1..200, sound=0|1, buttons=0|1 or music=FILE\n", argv[i]);
+      std::fprintf(stderr, "settingsgen: %s: expected quality=1..3, trees=1..200, sound=0|1, buttons=0|1, aircraft=1..225 or music=FILE\n", argv[i]);
       return 2;
     }
   }

@@ -361,21 +361,27 @@ TEST(FlightGroups, GroupsOfTheOtherSidePickThreeLivingUnitsAndAWipedOutGroupStop
 TEST(UnitList, TheStartingFormationStartsLevelAtTheHighestGroundAndHeadsEast) {
   auto hills = [](float x, float z) { return 300.0f + 200.0f * std::sin(x * 0.001f) * std::cos(z * 0.0013f); };
   FlightFixture f(hills);
+  // More names than the starting row has slots: the rest fly in further groups beside it.
   const std::vector<std::string> names(40, "jet");
   ASSERT_TRUE(f.units->buildStartingFormation(30000, 40000, names));
-  ASSERT_GT(f.units->count(), 10u);
-  float highest = 0;
-  for (std::size_t i = 0; i < f.units->count(); ++i) {
-    const FlyingUnit& u = f.units->unit(i);
-    highest = std::max(highest, hills(u.position.x + 1000, u.position.z));
+  EXPECT_EQ(f.units->count(), names.size());
+  const auto& leaders = f.units->groups().leaders();
+  ASSERT_GE(leaders.size(), 2u);
+  for (const FlightGroup* group : leaders) {
+    ASSERT_FALSE(group->allUnits.empty());
+    const FlyingUnit& first = *group->allUnits.front();
+    float highest = -1e30f;
+    for (const FlyingUnit* u : group->allUnits) highest = std::max(highest, hills(u->position.x + 1000, u->position.z));
+    for (const FlyingUnit* u : group->allUnits) {
+      EXPECT_GE(u->position.y, highest);
+      EXPECT_EQ(u->position.y, first.position.y);
+      EXPECT_EQ(u->velocity.x, u->topSpeed);
+      EXPECT_EQ(u->target.x, kStartTargetX);
+      // Each group heads for a point as far to its side as it started.
+      EXPECT_NEAR(u->target.z - kStartTargetZ, group->position.z - leaders[0]->position.z, 1.0f);
+    }
   }
-  for (std::size_t i = 0; i < f.units->count(); ++i) {
-    const FlyingUnit& u = f.units->unit(i);
-    EXPECT_GE(u.position.y, highest);
-    EXPECT_EQ(u.position.y, f.units->unit(0).position.y);
-    EXPECT_EQ(u.velocity.x, u.topSpeed);
-    EXPECT_EQ(u.target.x, kStartTargetX);
-  }
+  EXPECT_GT(std::abs(leaders[1]->position.z - leaders[0]->position.z), 1000.0f);
   EXPECT_TRUE(f.units->followedView().valid);
   EXPECT_FLOAT_EQ(f.units->followedView().distance, 1.5f * f.units->unit(0).radius);
   EXPECT_EQ(f.units->spatialIndex().unitCount(), f.units->count());
