@@ -70,6 +70,13 @@ UninstallOutcome replayLogBackwards(std::string_view logText) {
     const fs::file_status status = fs::symlink_status(path, ec);
     if (ec || !fs::exists(status)) continue;
     if (isDirectory) {
+      // The files the program writes beside itself when it runs are not in the log: they go
+      // with the directory the installer made. Anything else the user put there stays, and so
+      // does the directory then.
+      for (std::string_view name : kFilesWrittenByTheProgram) {
+        const fs::path written = path / std::string(name);
+        if (fs::is_regular_file(fs::symlink_status(written, ec)) && fs::remove(written, ec)) ++outcome.filesDeleted;
+      }
       // Only an empty directory goes: remove() refuses one with anything left in it.
       if (fs::is_directory(status) && fs::remove(path, ec)) ++outcome.directoriesRemoved;
     } else if (!fs::is_directory(status) && fs::remove(path, ec)) {

@@ -24,9 +24,13 @@ struct UninstallOutcome {
 // A path the log may name for removal: absolute, without "." or ".." components or empty names.
 bool isRemovablePath(std::string_view path);
 
-// Replays the log from its last line back to its second: "Makedir:" removes that (empty)
-// directory, "Copyfile:" deletes that file (keys ignoring case); other lines, the first line
-// and lines not preceded by CR LF are skipped, failures ignored.
+// The settings and the view state the program writes in its folder when it runs.
+inline constexpr std::string_view kFilesWrittenByTheProgram[] = {"config.ini", "Kelvane.ini"};
+
+// Replays the log from its last line back to its second: "Makedir:" removes that directory when
+// nothing but the files the program writes is left in it, "Copyfile:" deletes that file (keys
+// ignoring case); other lines, the first line and lines not preceded by CR LF are skipped,
+// failures ignored.
 UninstallOutcome replayLogBackwards(std::string_view logText);
 
 // Deletes HKEY_CURRENT_USER\Software\Velkaran\<title> with its subkeys (and the maker key when

@@ -337,6 +337,27 @@ TEST(UninstallReplay, SkipsTheFirstLineAndRefusesUnsafePaths) {
   EXPECT_FALSE(isRemovablePath(nativePath(scratch / "x") + kPathSeparator));
 }
 
+// A folder the saver has run from holds its settings and view state, which the log cannot name:
+// they go with it; a file of the user's keeps the folder.
+TEST(UninstallReplay, RemovesWhatTheProgramWroteInTheFoldersItWasInstalledIn) {
+  ScratchDir scratch;
+  const std::string used = nativePath(scratch / "used"), shared = nativePath(scratch / "shared");
+  for (const auto& d : {used, shared}) {
+    fs::create_directories(d);
+    writeFile(joinPath(d, "config.ini"), "settings");
+    writeFile(joinPath(d, "Kelvane.ini"), "view");
+  }
+  writeFile(joinPath(shared, "notes.txt"), "mine");
+  writeFile(scratch / "config.ini", "not installed here");
+  const UninstallOutcome outcome = replayLogBackwards("title\r\nMakedir:" + used + "\r\nMakedir:" + shared + "\r\n");
+  EXPECT_FALSE(fs::exists(used));
+  EXPECT_TRUE(fs::exists(joinPath(shared, "notes.txt")));
+  EXPECT_FALSE(fs::exists(joinPath(shared, "config.ini")));
+  EXPECT_TRUE(fs::exists(scratch / "config.ini"));
+  EXPECT_EQ(outcome.filesDeleted, 4);
+  EXPECT_EQ(outcome.directoriesRemoved, 1);
+}
+
 TEST(UninstallRelaunch, TargetAndBatchText) {
   ScratchDir scratch;
   const std::string windows = nativePath(scratch / "win");
