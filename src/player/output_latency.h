@@ -11,4 +11,8 @@ namespace skyloom {
 
 inline std::atomic<std::int32_t> latencyHalfFrames{0};
 
+// How often a ring ran dry in the middle of a track because the decoder fell behind, so that
+// silence was heard: what a long run's measurement tells apart from the gaps of the machine.
+inline std::atomic<std::int32_t> ringsRunDry{0};
+
 }  // namespace skyloom

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "player/output_latency.h"
 #include "player/player_log.h"
 #include "player/sound_devices.h"
 
@@ -170,6 +171,7 @@ std::int32_t SoundRing::levelCheckLocked() {
       if (queued < lowWater) {
         writeLocked(nullptr, kSilenceBlocks * blockBytes_);
         state_ = kDraining;
+        if (!draining_) ringsRunDry.fetch_add(1, std::memory_order_relaxed);
       } else if (queued < highWater) {
         state_ = kPlaying;
       } else {

@@ -192,10 +192,12 @@ TEST_F(SoundRingTest, PlaybackStartsAboveThreeBlocksAndPauseZeroesTheRingUntilRe
 
 TEST_F(SoundRingTest, AStarvedRingPlaysSilenceThenStopsAndRestartsAfterThreeBlocks) {
   auto t = track();
+  const std::int32_t runDry = ringsRunDry.load();
   t->ring.requestPlay();
   produce(*t, 5);
   play(*t, 120);  // five blocks last 130 ms; silence follows them after 104 ms
   EXPECT_EQ(t->ring.state(), SoundRing::kDraining);
+  EXPECT_EQ(ringsRunDry.load(), runDry + 1) << "a gap in the middle of a track is counted";
   EXPECT_TRUE(secondary().playing);
   play(*t, 20);
   EXPECT_EQ(t->ring.state(), SoundRing::kFilling);
@@ -225,6 +227,7 @@ TEST_F(SoundRingTest, AStarvedRingPlaysSilenceThenStopsAndRestartsAfterThreeBloc
 
 TEST_F(SoundRingTest, TheEndOfTheStreamIsPlayedBeforeTrackDoneGoesOnceToThePlayer) {
   auto t = track();
+  const std::int32_t runDry = ringsRunDry.load();
   t->ring.requestPlay();
   produce(*t, 20);
   endStream(*t);
@@ -234,6 +237,7 @@ TEST_F(SoundRingTest, TheEndOfTheStreamIsPlayedBeforeTrackDoneGoesOnceToThePlaye
   }
   ASSERT_EQ(count(EventKind::TrackDone), 1);
   EXPECT_EQ(heard(), t->fed) << "TrackDone came before the last blocks were heard";
+  EXPECT_EQ(ringsRunDry.load(), runDry) << "the end of a track is no gap";
   EXPECT_EQ(pump(*t), SoundFeeder::Step::kFinished);
   play(*t, 100);
   EXPECT_EQ(count(EventKind::TrackDone), 1);
