@@ -143,6 +143,35 @@ void BM_SceneFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_SceneFrame)->Iterations(1)->Unit(benchmark::kSecond);
 
+// What a start costs the scene itself: reading the terrain, the pictures and the fleet and
+// building the world, then the first restore on the device (composing the first textures).
+void BM_SceneStart(benchmark::State& state) {
+  RecordingDeviceConfig deviceConfig;
+  deviceConfig.captureGeometry = false;
+  deviceConfig.captureState = false;
+  InInstallTree here;
+  double constructMs = 0, restoreMs = 0;
+  for (auto _ : state) {
+    RecordingDevice device(deviceConfig);
+    const auto begin = std::chrono::steady_clock::now();
+    Scene scene{defaultScene()};
+    const auto built = std::chrono::steady_clock::now();
+    const SceneSettings settings = sceneSettingsFor(90, 800, 600);
+    applySceneStates(device, settings.nearProjection, Matrix::identity());
+    if (failed(scene.restore(device, settings))) {
+      state.SkipWithError("the scene did not restore");
+      return;
+    }
+    const auto restored = std::chrono::steady_clock::now();
+    constructMs += std::chrono::duration<double, std::milli>(built - begin).count();
+    restoreMs += std::chrono::duration<double, std::milli>(restored - built).count();
+    scene.invalidate();
+  }
+  state.counters["construct_ms"] = constructMs / static_cast<double>(state.iterations());
+  state.counters["restore_ms"] = restoreMs / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_SceneStart)->Iterations(3)->Unit(benchmark::kMillisecond);
+
 // The smoke's share of the fill: the screen area the blended trail triangles cover, clipped to
 // the view, in whole screens per frame. A software rasteriser pays for every layer.
 double clippedArea(const std::array<Vec4, 3>& tri) {

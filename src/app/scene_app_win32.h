@@ -48,6 +48,7 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
   void handleInterfaceInput(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   void startSoundEffects();
   void startMusic();
+  void reportStartUp();
   SceneConfig sceneConfig();
   // The camera's placement (rows right, up, look, eye) and the device's view transform, its
   // inverse.
@@ -74,7 +75,7 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
   std::size_t currentSlot_ = 0;  // the render unit selected last
   Scene* current_ = nullptr;
   int frameCounter_ = 0;
-  double reportedFrameRate_ = 0.0;
+  std::uint64_t reportedAt_ = 0;  // milliseconds, the timer's clock
   bool wasMaximised_ = false;
 };
 

@@ -3,10 +3,13 @@
 //
 //   present_rate.exe [SECONDS]   prints "present_rate W H FRAMES_PER_SECOND" for a window of the
 //                                screen's size (default 5 seconds)
+//   present_rate.exe once        presents one frame, prints "present_rate presented" and ends:
+//                                Wine's own start-up time, the yardstick for the saver's
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "platform/gfx/d3d9_device.h"
@@ -14,7 +17,8 @@
 using namespace skyloom;
 
 int main(int argc, char** argv) {
-  const double seconds = argc > 1 ? std::atof(argv[1]) : 5.0;
+  const bool once = argc > 1 && std::strcmp(argv[1], "once") == 0;
+  const double seconds = argc > 1 && !once ? std::atof(argv[1]) : 5.0;
   const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
   HWND window = CreateWindowA("STATIC", "present_rate", WS_POPUP | WS_VISIBLE, 0, 0, w, h, nullptr, nullptr,
                               GetModuleHandleA(nullptr), nullptr);
@@ -35,11 +39,16 @@ int main(int argc, char** argv) {
     device->clear(ClearFlag::Target | ClearFlag::ZBuffer, 0xFF3070CF, 1.0f, 0);
     device->endScene();
     device->present();
+    if (once) {
+      std::printf("present_rate presented\n");
+      std::fflush(stdout);
+      break;
+    }
     ++frames;
     QueryPerformanceCounter(&now);
     elapsed = static_cast<double>(now.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart);
   }
-  std::printf("present_rate %d %d %.1f\n", w, h, frames / elapsed);
+  if (!once) std::printf("present_rate %d %d %.1f\n", w, h, frames / elapsed);
   device.reset();
   DestroyWindow(window);
   return 0;

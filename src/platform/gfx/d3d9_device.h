@@ -11,6 +11,7 @@
 #include <windows.h>
 #include <d3d9.h>
 
+#include <atomic>
 #include <memory>
 
 #include "platform/gfx/render_device.h"
@@ -20,8 +21,13 @@ namespace skyloom {
 class D3D9Texture final : public Texture {
  public:
   // Takes over one reference of texture.
-  explicit D3D9Texture(IDirect3DTexture9* texture) : texture_(texture) {}
+  explicit D3D9Texture(IDirect3DTexture9* texture);
   ~D3D9Texture() override;
+
+  // How many textures the program holds now, and their pixels' bytes over all levels: what a
+  // long run or a run of device resets must not let grow.
+  static long liveCount() { return live_; }
+  static long long liveBytes() { return liveBytes_; }
 
   std::uint32_t levelCount() const override;
   HResult getLevelDesc(std::uint32_t level, SurfaceDesc& out) const override;
@@ -31,7 +37,10 @@ class D3D9Texture final : public Texture {
   IDirect3DTexture9* native() const { return texture_; }
 
  private:
+  static inline std::atomic<long> live_{0};
+  static inline std::atomic<long long> liveBytes_{0};
   IDirect3DTexture9* texture_;
+  long long bytes_ = 0;
 };
 
 class D3D9Device final : public RenderDevice {
