@@ -1,8 +1,8 @@
 // tunegen OUT.wav SECONDS [VARIANT]: writes a calm tune of SECONDS (1 to 3600) as 44.1 kHz 16-bit
 // stereo WAV, for the demonstration's playlist (lame makes MP3 files of it). VARIANT (0 to 7)
 // picks the key and the tempo, so a playlist's tracks differ. A soft pad holds the chords of a
-// four-bar progression, a plucked arpeggio runs over it and a bass marks the bars; the pad never
-// stops, so the tune has no silent stretch of its own.
+// four-bar progression, a plucked arpeggio runs over it, a bass marks the bars and a shaker the
+// half beats; the pad never stops, so the tune has no silent stretch of its own.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -46,6 +46,8 @@ int main(int argc, char** argv) {
   const int root = -9 + (variant * 5) % 12 - 12;  // around C4, walking by fourths
   const double beat = 60.0 / (84 + 6 * variant);
   const double bar = 4 * beat;
+  std::uint32_t noise = 1u + static_cast<std::uint32_t>(variant);
+  double lastWhite = 0;
   for (std::uint32_t i = 0; i < frames; ++i) {
     const double t = static_cast<double>(i) / kRate;
     const int barIndex = static_cast<int>(t / bar);
@@ -69,10 +71,17 @@ int main(int argc, char** argv) {
     // The bass on each bar's first and third beats.
     const double sinceBass = std::fmod(inBar, 2 * beat);
     const double bass = std::exp(-sinceBass * 2.5) * std::sin(2 * kPi * noteHz(root - 12 + chord[0]) * t) * 0.22;
+    // A shaker on every half beat, louder on the beat: high noise (the difference of two
+    // random values), which lights the spectrum's upper bands.
+    noise = noise * 1103515245u + 12345u;
+    const double white = static_cast<double>(noise >> 16 & 0x7FFF) / 16384.0 - 1.0;
+    const double hiss = white - lastWhite;
+    lastWhite = white;
+    const double shaker = hiss * std::exp(-sinceStep * 35.0) * (step % 2 ? 0.025 : 0.045);
     // A gentle fade at both ends of the track.
     const double fade = std::min({1.0, t / 2.0, (seconds - t) / 3.0});
-    const double left = fade * (pad + 0.8 * pluck + bass),
-                 right = fade * (pad + 1.2 * pluck * (step % 2 ? 1 : 0.6) + bass);
+    const double left = fade * (pad + 0.8 * pluck + bass + shaker),
+                 right = fade * (pad + 1.2 * pluck * (step % 2 ? 1 : 0.6) + bass + 0.7 * shaker);
     put16(out, static_cast<int>(std::lround(std::clamp(left, -1.0, 1.0) * 30000)));
     put16(out, static_cast<int>(std::lround(std::clamp(right, -1.0, 1.0) * 30000)));
   }
