@@ -17,6 +17,22 @@
 #include "resources/executable_path.h"
 
 namespace skyloom {
+
+namespace {
+
+// Seconds since the process was created, for the start-up report; 0 when the system cannot say.
+double secondsSinceProcessStart() {
+  FILETIME created{}, exited{}, kernel{}, user{}, now{};
+  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0.0;
+  GetSystemTimeAsFileTime(&now);
+  auto ticks = [](const FILETIME& t) {
+    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(now) - ticks(created)) * 1e-7;
+}
+
+}  // namespace
+
 SceneApp::SceneApp(SettingsRoot& settings, Registry& registry)
     : settings_(settings),
       registry_(registry),
@@ -144,6 +160,8 @@ HRESULT SceneApp::acquireVideoResources() {
   scene.farProjection = camera_.projection(2, kNearPlane, kFarProjectionFar);
   applySceneStates(*d, scene.nearProjection, cameraView());
 
+  const bool first = !current_ && startMarks_[0] == 0.0;
+  if (first) startMarks_[0] = secondsSinceProcessStart();
   if (!current_) {
     // The saved view is read when the first scene is made, not at every device restore: a
     // reset or a resize must not snap the camera back to where the last run left it. The
@@ -169,7 +187,10 @@ HRESULT SceneApp::acquireVideoResources() {
     camera_.restoreState();
     applySceneStates(*d, scene.nearProjection, cameraView());
   }
-  return current_->restore(*d, scene);
+  if (first) startMarks_[1] = secondsSinceProcessStart();
+  const HRESULT hr = current_->restore(*d, scene);
+  if (first) startMarks_[2] = secondsSinceProcessStart();
+  return hr;
 }
 
 // Once per frame, before any unit draws, whichever unit was bound last: every unit's scene
@@ -217,17 +238,14 @@ void SceneApp::countFrameRate() {
   OutputDebugStringA(text);
 }
 
-// The time from the process's creation to its first frame on screen, for measuring start-up.
+// The time from the process's creation to its first frame on screen, and where it went, for
+// measuring start-up.
 void SceneApp::reportStartUp() {
-  FILETIME created{}, exited{}, kernel{}, user{}, now{};
-  if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user)) return;
-  GetSystemTimeAsFileTime(&now);
-  auto ticks = [](const FILETIME& t) {
-    return (static_cast<std::uint64_t>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-  };
-  char text[96];
-  std::snprintf(text, sizeof text, "Skyloom: first frame shown %.3f s after the process started\n",
-                static_cast<double>(ticks(now) - ticks(created)) * 1e-7);
+  char text[192];
+  std::snprintf(text, sizeof text,
+                "Skyloom: first frame shown %.3f s after the process started (device ready at %.3f s, scene made "
+                "by %.3f s, on the device by %.3f s)\n",
+                secondsSinceProcessStart(), startMarks_[0], startMarks_[1], startMarks_[2]);
   OutputDebugStringA(text);
 }
 

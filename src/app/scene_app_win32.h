@@ -2,6 +2,7 @@
 // The screen saver proper: the framework's hooks filled with the flight scene, one Scene per
 // render unit, the camera with its saved state and the rule that F1 makes a run interactive.
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -76,6 +77,9 @@ class SceneApp : public SaverApp, public ScreenValuesWriter {
   Scene* current_ = nullptr;
   int frameCounter_ = 0;
   std::uint64_t reportedAt_ = 0;  // milliseconds, the timer's clock
+  // Seconds after the process started at which the first scene's device was ready, the scene
+  // was made and it was restored on the device.
+  std::array<double, 3> startMarks_{};
   bool wasMaximised_ = false;
 };
 
