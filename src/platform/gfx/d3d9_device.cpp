@@ -64,39 +64,13 @@ IDirect3DTexture9* nativeTexture(Texture* texture) {
 
 // --- D3D9Texture ---
 
-namespace {
-
-// Bits a pixel of the formats textures are made in take; compressed ones by their average.
-int bitsPerPixel(D3DFORMAT format) {
-  switch (format) {
-    case D3DFMT_R5G6B5:
-    case D3DFMT_X1R5G5B5:
-    case D3DFMT_A1R5G5B5:
-    case D3DFMT_A4R4G4B4:
-      return 16;
-    case D3DFMT_A8:
-    case D3DFMT_L8:
-    case D3DFMT_DXT2:
-    case D3DFMT_DXT3:
-    case D3DFMT_DXT4:
-    case D3DFMT_DXT5:
-      return 8;
-    case D3DFMT_DXT1:
-      return 4;
-    default:
-      return 32;
-  }
-}
-
-}  // namespace
-
 D3D9Texture::D3D9Texture(IDirect3DTexture9* texture) : texture_(texture) {
   ++live_;
   if (!texture_) return;
   for (DWORD level = 0; level < texture_->GetLevelCount(); ++level) {
     D3DSURFACE_DESC desc{};
     if (SUCCEEDED(texture_->GetLevelDesc(level, &desc))) {
-      bytes_ += static_cast<long long>(desc.Width) * desc.Height * bitsPerPixel(desc.Format) / 8;
+      bytes_ += static_cast<long long>(desc.Width) * desc.Height * bytesPerTexel(static_cast<Format>(desc.Format));
     }
   }
   liveBytes_ += bytes_;

@@ -7,25 +7,6 @@ namespace skyloom {
 namespace {
 
 // Bytes per texel of the formats the recording device stores; 0 for the others.
-std::uint32_t texelSize(Format format) {
-  switch (format) {
-    case Format::A8R8G8B8:
-    case Format::X8R8G8B8:
-    case Format::A8B8G8R8:
-    case Format::X8B8G8R8: return 4;
-    case Format::R8G8B8: return 3;
-    case Format::R5G6B5:
-    case Format::X1R5G5B5:
-    case Format::A1R5G5B5:
-    case Format::A4R4G4B4:
-    case Format::X4R4G4B4:
-    case Format::A8L8: return 2;
-    case Format::A8:
-    case Format::L8: return 1;
-    default: return 0;
-  }
-}
-
 bool isPowerOfTwo(std::uint32_t v) { return v != 0 && (v & (v - 1)) == 0; }
 
 // Render targets live in video memory; dynamic textures in video or system memory; scratch
@@ -465,7 +446,7 @@ HResult RecordingDevice::createTexture(std::uint32_t width, std::uint32_t height
                                        std::uint32_t usage, Format format, Pool pool,
                                        std::unique_ptr<Texture>& out) {
   out.reset();
-  const std::uint32_t size = texelSize(format);
+  const std::uint32_t size = bytesPerTexel(format);
   const DeviceCaps& caps = config_.caps;
   if (size == 0 || width == 0 || height == 0) return kD3DInvalidCall;
   if (width > caps.maxTextureWidth || height > caps.maxTextureHeight) return kD3DInvalidCall;

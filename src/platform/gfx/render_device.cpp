@@ -24,6 +24,25 @@ std::uint32_t positionSize(std::uint32_t fvf) {
 
 }  // namespace
 
+std::uint32_t bytesPerTexel(Format format) {
+  switch (format) {
+    case Format::A8R8G8B8:
+    case Format::X8R8G8B8:
+    case Format::A8B8G8R8:
+    case Format::X8B8G8R8: return 4;
+    case Format::R8G8B8: return 3;
+    case Format::R5G6B5:
+    case Format::X1R5G5B5:
+    case Format::A1R5G5B5:
+    case Format::A4R4G4B4:
+    case Format::X4R4G4B4:
+    case Format::A8L8: return 2;
+    case Format::A8:
+    case Format::L8: return 1;
+    default: return 0;
+  }
+}
+
 std::uint32_t fvfVertexSize(std::uint32_t fvf) {
   std::uint32_t size = positionSize(fvf);
   if (size == 0) return 0;

@@ -188,6 +188,9 @@ constexpr std::uint32_t mipExtent(std::uint32_t extent, std::uint32_t level) {
   return v == 0 ? 1 : v;
 }
 
+// Bytes of one texel of the formats textures are made in; 0 for any other format.
+std::uint32_t bytesPerTexel(Format format);
+
 // Number of levels of a full mip chain for the given size.
 std::uint32_t fullMipChainLevels(std::uint32_t width, std::uint32_t height);
 
