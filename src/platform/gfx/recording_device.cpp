@@ -1,6 +1,10 @@
 #include "platform/gfx/recording_device.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
+#include <limits>
+#include <utility>
 
 namespace skyloom {
 
@@ -31,6 +35,50 @@ std::uint32_t readIndex(const void* indices, Format format, std::uint32_t i) {
   std::uint32_t v;
   std::memcpy(&v, bytes + 4 * static_cast<std::size_t>(i), 4);
   return v;
+}
+
+// The smallest and largest of count indices of type T: whole 16-byte blocks in vector lanes
+// (the compiler's vector types; a plain loop is not vectorised at -O2), the rest one by one.
+template <typename T>
+struct IndexLanes;
+template <>
+struct IndexLanes<std::uint16_t> {
+  typedef std::uint16_t type __attribute__((vector_size(16)));
+};
+template <>
+struct IndexLanes<std::uint32_t> {
+  typedef std::uint32_t type __attribute__((vector_size(16)));
+};
+
+template <typename T>
+std::pair<std::uint32_t, std::uint32_t> indexRange(const void* indices, std::uint32_t count) {
+  using Lanes = typename IndexLanes<T>::type;
+  constexpr std::size_t kLanes = 16 / sizeof(T);
+  const auto* bytes = static_cast<const std::uint8_t*>(indices);
+  T least = std::numeric_limits<T>::max(), most = 0;
+  std::size_t i = 0;
+  if (count >= kLanes) {
+    Lanes lo, hi;
+    std::memcpy(&lo, bytes, sizeof lo);
+    hi = lo;
+    for (i = kLanes; i + kLanes <= count; i += kLanes) {
+      Lanes v;
+      std::memcpy(&v, bytes + sizeof(T) * i, sizeof v);
+      lo = v < lo ? v : lo;
+      hi = v > hi ? v : hi;
+    }
+    for (std::size_t k = 0; k < kLanes; ++k) {
+      least = std::min<T>(least, lo[k]);
+      most = std::max<T>(most, hi[k]);
+    }
+  }
+  for (; i < count; ++i) {
+    T v;
+    std::memcpy(&v, bytes + sizeof(T) * i, sizeof(T));
+    least = std::min(least, v);
+    most = std::max(most, v);
+  }
+  return {least, most};
 }
 
 bool hasStencil(Format depth) {
@@ -254,7 +302,7 @@ const RecordingTexture* RecordingDevice::asRecording(const Texture* texture) {
 
 std::uint64_t RecordingDevice::triangleCount() const {
   std::uint64_t total = 0;
-  for (const RecordedDraw& draw : draws_) {
+  for (const RecordedDraw& draw : draws()) {
     if (isTriangleType(draw.type)) total += draw.primitiveCount;
   }
   return total;
@@ -262,7 +310,7 @@ std::uint64_t RecordingDevice::triangleCount() const {
 
 void RecordingDevice::clearRecording() {
   commands_.clear();
-  draws_.clear();
+  drawCount_ = 0;
   presents_ = 0;
 }
 
@@ -518,22 +566,31 @@ HResult RecordingDevice::checkIndices(const void* indices, Format indexFormat, s
                                       std::uint32_t minVertexIndex, std::uint32_t numVertices) const {
   if (!indices || numVertices == 0) return kD3DInvalidCall;
   if (indexFormat != Format::Index16 && indexFormat != Format::Index32) return kD3DInvalidCall;
+  if (count == 0) return kOk;
   const std::uint64_t end = std::uint64_t{minVertexIndex} + numVertices;
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const std::uint32_t index = readIndex(indices, indexFormat, i);
-    if (index < minVertexIndex || index >= end || index > config_.caps.maxVertexIndex) return kD3DInvalidCall;
-  }
+  const auto [lo, hi] = indexFormat == Format::Index16 ? indexRange<std::uint16_t>(indices, count)
+                                                       : indexRange<std::uint32_t>(indices, count);
+  if (lo < minVertexIndex || hi >= end || hi > config_.caps.maxVertexIndex) return kD3DInvalidCall;
   return kOk;
 }
 
 RecordedDraw& RecordingDevice::recordDraw(PrimitiveType type, std::uint32_t primitiveCount, std::uint32_t stride) {
-  RecordedDraw& draw = draws_.emplace_back();
+  if (drawCount_ == draws_.size()) draws_.emplace_back();
+  RecordedDraw& draw = draws_[drawCount_++];
+  // A reused draw starts as a new one would; its state, never written when states are not
+  // captured, is still the default then.
+  draw.indexed = false;
   draw.type = type;
   draw.primitiveCount = primitiveCount;
+  draw.minVertexIndex = 0;
+  draw.numVertices = 0;
   draw.stride = stride;
+  draw.indexFormat = Format::Unknown;
+  draw.vertices.clear();
+  draw.indices.clear();
   if (config_.captureState) draw.state = state_;
   record(CommandKind::Draw);
-  commands_.back().draw = draws_.size() - 1;
+  commands_.back().draw = drawCount_ - 1;
   return draw;
 }
 

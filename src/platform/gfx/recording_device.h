@@ -245,7 +245,7 @@ class RecordingDevice final : public RenderDevice {
   std::size_t liveDefaultPoolTextures() const { return memory_->liveDefaultPool; }
   const RecordedState& state() const { return state_; }
   const std::vector<Command>& commands() const { return commands_; }
-  const std::vector<RecordedDraw>& draws() const { return draws_; }
+  std::span<const RecordedDraw> draws() const { return {draws_.data(), drawCount_}; }
   std::uint64_t presentCount() const { return presents_; }
   bool inScene() const { return inScene_; }
   // Triangles drawn by the recorded draws (lists, strips and fans).
@@ -270,7 +270,10 @@ class RecordingDevice final : public RenderDevice {
   RecordedState state_;
   std::shared_ptr<RecordingTexture::MemoryCounter> memory_;
   std::vector<Command> commands_;
+  // The recording's draws are the first drawCount_; the ones after them are kept from earlier
+  // recordings to be reused, as a draw with its state is a few kilobytes to make.
   std::vector<RecordedDraw> draws_;
+  std::size_t drawCount_ = 0;
   HResult cooperativeLevel_ = kOk;
   HResult resetFailure_ = kOk;
   int resetFailures_ = 0;
