@@ -214,9 +214,7 @@ void BuildingField::draw(RenderDevice& device, const ViewFrustum& frustum, const
     const Level& level = **it;
     const SceneryGrid* inner = level.finer;
     const std::int32_t half = level.cellSamples() / 2;
-    visitOutsideIn(level.size(), [&](int i, int j) {
-      const BuildingCell& cell = level.cell(i, j);
-      if (cell.present == 0) return;
+    level.visitOccupiedOutsideIn([&](int i, int j, const BuildingCell& cell) {
       const std::int32_t x = level.cellX(i), z = level.cellZ(j);
       const Vec3 centre{static_cast<float>(x + half) * s, static_cast<float>(cell.centreHeight) * params_.heightUnit,
                         static_cast<float>(z + half) * s};

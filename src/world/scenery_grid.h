@@ -55,42 +55,6 @@ class SceneryGrid {
   std::int32_t originX_, originZ_;
 };
 
-// A scenery grid whose cells are Cells, each made by the build function of its owner when
-// it scrolls into the grid. index: the grid's place in its stack, 0 the finest.
-template <typename Cell>
-class SceneryCells final : public SceneryGrid {
- public:
-  using Build = std::function<void(const SceneryCells&, int i, int j, Cell&)>;
-  SceneryCells(int index, int shift, int size, std::int32_t parkX, std::int32_t parkZ, Build build)
-      : SceneryGrid(shift, size, parkX, parkZ),
-        index_(index),
-        build_(std::move(build)),
-        cells_(static_cast<std::size_t>(this->size()) * static_cast<std::size_t>(this->size())) {}
-  int index() const { return index_; }
-  Cell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
-  const Cell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
-  // Whether any cell has been built (the grid has moved off its parking place).
-  bool built() const { return built_; }
-
- protected:
-  void rebuild(int i0, int i1, int j0, int j1) override {
-    built_ = true;
-    for (int j = j0; j < j1; ++j) {
-      for (int i = i0; i < i1; ++i) build_(*this, i, j, cell(i, j));
-    }
-  }
-
- private:
-  int index_;
-  Build build_;
-  std::vector<Cell> cells_;
-  bool built_ = false;
-};
-
-// floor(log2 q) + 1, or 1 when q is 0 or less: the finest scenery grid's shift for a span of
-// q base samples.
-int sceneryShift(std::int64_t q);
-
 // Calls visit(i, j) for every cell of a grid of size × size in rings around its centre, the
 // outermost ring first: far cells before near ones, as blended scenery without depth writes
 // needs.
@@ -111,6 +75,89 @@ void visitOutsideIn(int size, Visit&& visit) {
     }
   }
 }
+
+// A scenery grid whose cells are Cells, each made by the build function of its owner when
+// it scrolls into the grid. index: the grid's place in its stack, 0 the finest. Beside the
+// cells it keeps a byte per cell saying whether the cell holds anything (Cell::present not
+// zero, for cells that have it): most cells are empty, and a draw that asks the small array
+// first reads only the cells worth reading. The byte is taken when the cell is built.
+template <typename Cell>
+class SceneryCells final : public SceneryGrid {
+ public:
+  using Build = std::function<void(const SceneryCells&, int i, int j, Cell&)>;
+  SceneryCells(int index, int shift, int size, std::int32_t parkX, std::int32_t parkZ, Build build)
+      : SceneryGrid(shift, size, parkX, parkZ),
+        index_(index),
+        build_(std::move(build)),
+        cells_(static_cast<std::size_t>(this->size()) * static_cast<std::size_t>(this->size())),
+        occupied_(cells_.size(), 0) {}
+  int index() const { return index_; }
+  Cell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
+  const Cell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
+  // Calls visit(i, j, cell) for the cells that hold anything, in visitOutsideIn's order. The
+  // cells to visit are listed from the byte array (again only after the grid has moved or
+  // been rebuilt) and read a few ahead of their turn, so that the ring order's jumps through
+  // the cells do not wait on memory each time.
+  template <typename Visit>
+  void visitOccupiedOutsideIn(Visit&& visit) const {
+    if (!listed_ || listedX_ != originX() || listedZ_ != originZ()) {
+      order_.clear();
+      visitOutsideIn(size(), [this](int i, int j) {
+        const std::size_t k = storageIndex(i, j);
+        if (occupied_[k]) order_.push_back({static_cast<std::uint32_t>(k), i, j});
+      });
+      listed_ = true;
+      listedX_ = originX();
+      listedZ_ = originZ();
+    }
+    constexpr std::size_t kAhead = 8;
+    for (std::size_t n = 0; n < order_.size(); ++n) {
+      if (n + kAhead < order_.size()) __builtin_prefetch(&cells_[order_[n + kAhead].index]);
+      const Place& p = order_[n];
+      visit(p.i, p.j, cells_[p.index]);
+    }
+  }
+  // Whether any cell has been built (the grid has moved off its parking place).
+  bool built() const { return built_; }
+
+ protected:
+  void rebuild(int i0, int i1, int j0, int j1) override {
+    built_ = true;
+    listed_ = false;
+    for (int j = j0; j < j1; ++j) {
+      for (int i = i0; i < i1; ++i) {
+        const std::size_t k = storageIndex(i, j);
+        build_(*this, i, j, cells_[k]);
+        occupied_[k] = holdsAnything(cells_[k]);
+      }
+    }
+  }
+
+ private:
+  struct Place {
+    std::uint32_t index;  // in storage
+    int i, j;
+  };
+
+  static bool holdsAnything(const Cell& c) {
+    if constexpr (requires { c.present; }) return c.present != 0;
+    return true;
+  }
+
+  int index_;
+  Build build_;
+  std::vector<Cell> cells_;
+  std::vector<std::uint8_t> occupied_;
+  // The occupied cells in visiting order, for the origin they were listed at.
+  mutable std::vector<Place> order_;
+  mutable bool listed_ = false;
+  mutable std::int32_t listedX_ = 0, listedZ_ = 0;
+  bool built_ = false;
+};
+
+// floor(log2 q) + 1, or 1 when q is 0 or less: the finest scenery grid's shift for a span of
+// q base samples.
+int sceneryShift(std::int64_t q);
 
 // The corner of a grid of size cells of 2^shift centred on the eye's cell.
 std::int32_t sceneryOrigin(std::int32_t eyeCell, int shift, int size);

@@ -154,9 +154,7 @@ void TreeField::draw(RenderDevice& device, const ViewFrustum& frustum, const Haz
     const float levelHalfHeight = halfHeight(0, level.index()) / 256.0f;  // per unit of kind + 256
     const SceneryGrid* inner = level.finer;
     const float halfCell = static_cast<float>(level.cellSamples() / 2);
-    visitOutsideIn(level.size(), [&](int i, int j) {
-      const TreeCell& cell = level.cell(i, j);
-      if (cell.present == 0) return;
+    level.visitOccupiedOutsideIn([&](int i, int j, const TreeCell& cell) {
       const std::int32_t x = level.cellX(i), z = level.cellZ(j);
       const Vec3 centre{(static_cast<float>(x) + halfCell) * s,
                         static_cast<float>(cell.centreHeight) * params_.heightUnit,

@@ -321,6 +321,55 @@ TEST_F(RecordingDeviceTest, RefusesDrawsTheRealDeviceWouldReject) {
   EXPECT_EQ(device.endScene(), kD3DInvalidCall);
 }
 
+// Long index lists are checked in blocks: an index out of range is found in a block and in
+// the tail after the last one, in both widths. A draw recorded after clearRecording starts
+// fresh even where the previous recording's draw was indexed and carried geometry.
+TEST_F(RecordingDeviceTest, LongIndexListsAreCheckedThroughoutAndClearedDrawsStartFresh) {
+  RecordingDevice device;
+  ASSERT_EQ(device.setFvf(Fvf::Xyz | Fvf::Diffuse | Fvf::Tex1), kOk);
+  ASSERT_EQ(device.beginScene(), kOk);
+  std::vector<TrailVertex> vertices(40, triangle_[0]);
+  for (int bad : {5, 20, 37, 38}) {  // inside the blocks, and in the tail of 39 indices
+    std::vector<std::uint16_t> narrow(39, 7);
+    std::vector<std::uint32_t> wide(39, 7);
+    narrow[static_cast<std::size_t>(bad)] = 40;
+    wide[static_cast<std::size_t>(bad)] = 40;
+    EXPECT_EQ(device.drawIndexedPrimitiveUP(PrimitiveType::TriangleList, 0, 40, 13, narrow.data(), Format::Index16,
+                                            vertices.data(), sizeof(TrailVertex)),
+              kD3DInvalidCall)
+        << bad;
+    EXPECT_EQ(device.drawIndexedPrimitiveUP(PrimitiveType::TriangleList, 0, 40, 13, wide.data(), Format::Index32,
+                                            vertices.data(), sizeof(TrailVertex)),
+              kD3DInvalidCall)
+        << bad;
+    narrow[static_cast<std::size_t>(bad)] = 39;
+    EXPECT_EQ(device.drawIndexedPrimitiveUP(PrimitiveType::TriangleList, 0, 40, 13, narrow.data(), Format::Index16,
+                                            vertices.data(), sizeof(TrailVertex)),
+              kOk);
+    narrow[static_cast<std::size_t>(bad)] = 0;
+    EXPECT_EQ(device.drawIndexedPrimitiveUP(PrimitiveType::TriangleList, 1, 39, 13, narrow.data(), Format::Index16,
+                                            vertices.data(), sizeof(TrailVertex)),
+              kD3DInvalidCall);  // below the minimum vertex index
+  }
+  ASSERT_EQ(device.draws().size(), 4u);
+  EXPECT_TRUE(device.draws()[0].indexed);
+  EXPECT_EQ(device.draws()[0].indices.size(), 39u);
+
+  device.clearRecording();
+  EXPECT_TRUE(device.draws().empty());
+  ASSERT_EQ(device.drawPrimitiveUP(PrimitiveType::TriangleStrip, 1, triangle_, sizeof(TrailVertex)), kOk);
+  ASSERT_EQ(device.draws().size(), 1u);
+  const RecordedDraw& fresh = device.draws()[0];
+  EXPECT_FALSE(fresh.indexed);
+  EXPECT_EQ(fresh.type, PrimitiveType::TriangleStrip);
+  EXPECT_EQ(fresh.minVertexIndex, 0u);
+  EXPECT_EQ(fresh.indexFormat, Format::Unknown);
+  EXPECT_TRUE(fresh.indices.empty());
+  EXPECT_EQ(fresh.vertices.size(), 3u * sizeof(TrailVertex));
+  EXPECT_EQ(device.commands().back().draw, 0u);
+  EXPECT_EQ(device.endScene(), kOk);
+}
+
 TEST_F(RecordingDeviceTest, LightsMaterialsAndViewports) {
   RecordingDevice device;
   ASSERT_EQ(device.lightEnable(0, true), kOk);  // never set: Direct3D's default light
