@@ -17,20 +17,27 @@ fi
 XVFB_PID=""
 
 # Starts Xvfb on the first display without a lock or socket and waits until it accepts clients.
+# A display can be taken without a file to show it (an X server in another root or container
+# holds the abstract socket of its number): when Xvfb gives up there, the next number is tried.
 xvfb_up() {
-  local n
+  local n i
   for n in $(seq 91 160); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] || break
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
+    XVFB_PID=$!
+    for i in $(seq 1 100); do
+      if [ -e "/tmp/.X11-unix/X$n" ]; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$XVFB_PID" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill "$XVFB_PID" 2>/dev/null
+    XVFB_PID=""
   done
-  Xvfb ":$n" -screen 0 "${XVFB_SCREEN:-1024x768x24}" -nolisten tcp >/dev/null 2>&1 &
-  XVFB_PID=$!
-  local i
-  for i in $(seq 1 100); do
-    [ -e "/tmp/.X11-unix/X$n" ] && break
-    kill -0 "$XVFB_PID" 2>/dev/null || { echo "wine-env: Xvfb did not start"; return 1; }
-    sleep 0.1
-  done
-  export DISPLAY=":$n"
+  echo "wine-env: Xvfb did not start"
+  return 1
 }
 
 # wine_up [--keep-display]: with --keep-display an existing DISPLAY is used (a person watching),
