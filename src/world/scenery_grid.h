@@ -95,20 +95,18 @@ class SceneryCells final : public SceneryGrid {
   Cell& cell(int i, int j) { return cells_[storageIndex(i, j)]; }
   const Cell& cell(int i, int j) const { return cells_[storageIndex(i, j)]; }
   // Calls visit(i, j, cell) for the cells that hold anything, in visitOutsideIn's order. The
-  // cells to visit are listed from the byte array (again only after the grid has moved or
-  // been rebuilt) and read a few ahead of their turn, so that the ring order's jumps through
-  // the cells do not wait on memory each time.
+  // cells to visit are listed from the byte array (again only after a rebuild, which every move
+  // makes) and read a few ahead of their turn, so that the ring order's jumps through the cells
+  // do not wait on memory each time.
   template <typename Visit>
   void visitOccupiedOutsideIn(Visit&& visit) const {
-    if (!listed_ || listedX_ != originX() || listedZ_ != originZ()) {
+    if (!listed_) {
       order_.clear();
       visitOutsideIn(size(), [this](int i, int j) {
         const std::size_t k = storageIndex(i, j);
         if (occupied_[k]) order_.push_back({static_cast<std::uint32_t>(k), i, j});
       });
       listed_ = true;
-      listedX_ = originX();
-      listedZ_ = originZ();
     }
     constexpr std::size_t kAhead = 8;
     for (std::size_t n = 0; n < order_.size(); ++n) {
@@ -148,10 +146,9 @@ class SceneryCells final : public SceneryGrid {
   Build build_;
   std::vector<Cell> cells_;
   std::vector<std::uint8_t> occupied_;
-  // The occupied cells in visiting order, for the origin they were listed at.
+  // The occupied cells in visiting order, until the next rebuild.
   mutable std::vector<Place> order_;
   mutable bool listed_ = false;
-  mutable std::int32_t listedX_ = 0, listedZ_ = 0;
   bool built_ = false;
 };
 
