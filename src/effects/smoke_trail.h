@@ -89,9 +89,7 @@ class SmokeTrail {
   void wrapU();
 
   void ageOut(std::int64_t now);
-  void spread(float dt);
-  void drift(float dt);
-  void fade(std::int64_t now);
+  void agePoints(std::int64_t now, float dt);
   void smoothHead();
   void slideTail(std::int64_t now);
 
