@@ -38,6 +38,21 @@ void setPosition(TrailVertex& v, const Vec3& p) { v.x = p.x, v.y = p.y, v.z = p.
 // ((a mod 3) − 1) for any sign of a: the step of one colour channel.
 int walkStep(std::int64_t a) { return static_cast<int>(((a % 3) + 3) % 3) - 1; }
 
+// Each pair of a point widens about its own centre: both vertices move r away from it along
+// the pair's line, so the ribbon grows by 2r a frame whatever its width and the centre line
+// stays where the drift puts it. Because the step is symmetric and reads only the pair itself,
+// the order of the points and the trail's id make no difference, and no trail needs a mirrored
+// form of it.
+void spreadPoint(TrailVertex* pt, float r) {
+  for (int pair = 0; pair < 4; pair += 2) {
+    const Vec3 a = positionOf(pt[pair]), b = positionOf(pt[pair + 1]);
+    const Vec3 diff = a - b;
+    const Vec3 step = diff * (r / (length(diff) + kSpreadBias));
+    setPosition(pt[pair], a + step);
+    setPosition(pt[pair + 1], b - step);
+  }
+}
+
 // 255 × left / span, held to 0..255: a point's alpha from the time it has left of the span.
 // Inside the span the product fits 32 bits (spans are at most a lifetime, 100,005 ms).
 std::uint32_t fadedAlpha(std::int64_t left, std::int64_t span) {
@@ -195,13 +210,7 @@ void SmokeTrail::ageOut(std::int64_t now) {
 // Every point spreads, drifts and fades in one walk over the points: each step reads only the
 // point itself and its record, so doing all three to one point before going on to the next is
 // the same as three walks, and a hundred trails' points are fetched into the cache once a frame
-// instead of three times.
-//
-// Spreading: each pair of a point widens about its own centre; both vertices move r away from
-// it along the pair's line, so the ribbon grows by 2r a frame whatever its width and the centre
-// line stays where the drift puts it. Because the step is symmetric and reads only the pair
-// itself, the order of the points and the trail's id make no difference, and no trail needs a
-// mirrored form of it. The two newest points stay as the head made them.
+// instead of three times. The two newest points do not spread: they stay as the head made them.
 //
 // Fading: alpha falls linearly with age over the span, the lifetime or, for a trail younger
 // than that, its own age; the span is at least 1 ms, so a trail whose points were all made this
@@ -215,15 +224,7 @@ void SmokeTrail::agePoints(std::int64_t now, float dt) {
   const std::int64_t span = std::max<std::int64_t>(1, std::min(lifetimeMs_, now - oldest + 1));
   for (int j = 0; j < count_; ++j) {
     TrailVertex* pt = point(j);
-    if (j >= 2) {
-      for (int pair = 0; pair < 4; pair += 2) {
-        const Vec3 a = positionOf(pt[pair]), b = positionOf(pt[pair + 1]);
-        const Vec3 diff = a - b;
-        const Vec3 step = diff * (r / (length(diff) + kSpreadBias));
-        setPosition(pt[pair], a + step);
-        setPosition(pt[pair + 1], b - step);
-      }
-    }
+    if (j >= 2) spreadPoint(pt, r);
     PointRecord& rec = records_[static_cast<std::size_t>(j)];
     const Vec3 move = rec.drift * dt;
     for (int i = 0; i < 4; ++i) setPosition(pt[i], positionOf(pt[i]) + move);
